@@ -1,0 +1,63 @@
+// The replacement executable that the updater carries: its inflation, the
+// private scratch folder and the image file written there.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace mwn {
+
+class Platform;
+class MessagePump;
+
+// Where the payload buffer and zlib's own state come from. The default is the
+// program's heap; tests substitute one that records sizes or fails.
+class PayloadHeap {
+ public:
+  virtual ~PayloadHeap() = default;
+  virtual void* Allocate(std::size_t size) = 0;
+  virtual void* Reallocate(void* block, std::size_t size) = 0;
+  virtual void Free(void* block) = 0;
+  static PayloadHeap& Process();
+};
+
+// The inflated replacement executable; owns its buffer.
+class PayloadImage {
+ public:
+  PayloadImage() = default;
+  PayloadImage(PayloadHeap& heap, std::uint8_t* bytes, std::size_t size)
+      : heap_(&heap), bytes_(bytes), size_(size) {}
+  PayloadImage(PayloadImage&& other) noexcept;
+  PayloadImage& operator=(PayloadImage&& other) noexcept;
+  PayloadImage(const PayloadImage&) = delete;
+  PayloadImage& operator=(const PayloadImage&) = delete;
+  ~PayloadImage();
+
+  const std::uint8_t* Data() const { return bytes_; }
+  std::size_t Size() const { return size_; }
+
+ private:
+  PayloadHeap* heap_ = nullptr;
+  std::uint8_t* bytes_ = nullptr;
+  std::size_t size_ = 0;
+};
+
+// Inflates one zlib stream. Throws EDecompressionError on a damaged stream
+// and EOutOfMemory when the buffer cannot be had; nothing leaks either way.
+PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
+                            std::size_t estimate, PayloadHeap& heap = PayloadHeap::Process());
+
+// Makes a private folder in the temp directory, named as the system names a
+// unique temp file with prefix "Mwn". Gives its path, or the empty string
+// and the system's error code in `errorCode`.
+std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32_t& errorCode);
+
+// Creates or truncates `path` and writes `image` in one call. Throws
+// EInOutError (101 for a short write); the file is closed on every path.
+void WriteImageFile(Platform& platform, const std::string& path, const PayloadImage& image);
+
+// Removes the scratch folder; throws EInOutError with the system's code.
+void RemoveScratchFolder(Platform& platform, const std::string& folder);
+
+}  // namespace mwn

@@ -1,0 +1,31 @@
+#include "update/dialogs.h"
+
+#include "platform/platform.h"
+#include "update/texts.h"
+
+namespace mwn {
+
+bool Confirm(Platform& platform) {
+  return platform.ShowMessageBox(text::kConfirmText, text::kConfirmCaption, kMbOkCancel) == kIdOk;
+}
+
+bool AskClose(Platform& platform) {
+  return platform.ShowMessageBox(text::kCloseText, text::kCloseCaption, kMbYesNo) == kIdYes;
+}
+
+std::string ApplicationTitle(const std::string& executablePath) {
+  std::string title = executablePath.substr(executablePath.find_last_of("\\:") + 1);
+  title = title.substr(0, title.find('.'));
+  for (std::size_t i = 1; i < title.size(); ++i) {
+    if (title[i] >= 'A' && title[i] <= 'Z') title[i] = static_cast<char>(title[i] - 'A' + 'a');
+  }
+  return title;
+}
+
+std::string CaptionFrame(int counter) {
+  std::string caption = text::kCaption;
+  for (int pair = 0; pair <= counter % 7; ++pair) caption += " .";
+  return caption;
+}
+
+}  // namespace mwn

@@ -1,0 +1,20 @@
+#include "update/pump.h"
+
+#include "platform/platform.h"
+
+namespace mwn {
+
+MessagePump::MessagePump(Platform& platform, std::uint32_t intervalMs)
+    : platform_(platform), intervalMs_(intervalMs), lastPump_(platform.TickCount()) {}
+
+void MessagePump::Step() {
+  // Unsigned subtraction keeps working across the tick counter's wrap.
+  if (platform_.TickCount() - lastPump_ >= intervalMs_) Full();
+}
+
+void MessagePump::Full() {
+  platform_.ProcessMessages();
+  lastPump_ = platform_.TickCount();
+}
+
+}  // namespace mwn

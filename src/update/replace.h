@@ -1,0 +1,20 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace mwn {
+
+class Platform;
+class MessagePump;
+class MainWindow;
+
+// Puts the replacement at `imagePath` (whose bytes are `image`) in place of
+// every copy in Memo1, last found first, moving each updated path to Memo3,
+// then shows the outcome. A copy that is not updated is left exactly as it
+// was. Nothing is thrown.
+void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
+                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize);
+
+}  // namespace mwn

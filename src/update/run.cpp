@@ -1,0 +1,120 @@
+#include "update/run.h"
+
+#include <exception>
+
+#include "platform/platform.h"
+#include "update/dialogs.h"
+#include "update/errors.h"
+#include "update/path.h"
+#include "update/pump.h"
+#include "update/replace.h"
+#include "update/scan.h"
+#include "update/texts.h"
+#include "update/version.h"
+#include "update/window.h"
+
+namespace mwn {
+
+UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump)
+    : platform_(platform), window_(window), pump_(pump) {}
+
+void UpdateRun::FormShow() {
+  if (started_) return;
+  started_ = true;
+
+  if (!Confirm(platform_)) {
+    pump_.Full();
+    window_.ShowPlainMessage(text::kCancelled);
+    window_.Close();
+    return;
+  }
+  pump_.Full();
+
+  // The busy state; from here on the finishing steps are owed.
+  window_.StartTimer1();
+  pump_.Step();
+  std::exception_ptr error;
+  try {
+    window_.SetLabelVisible(Label::Label3, true);
+    pump_.Step();
+    platform_.SetWaitCursor(true);
+    pump_.Step();
+    Work();
+  } catch (...) {
+    error = std::current_exception();
+  }
+  FinishingSteps();
+  if (error) std::rethrow_exception(error);
+}
+
+void UpdateRun::Work() {
+  window_.FocusMemo2();
+  pump_.Step();
+  ScanLocations(platform_, pump_, window_);
+  pump_.Step();
+
+  window_.Memo2CaretToEnd();
+  pump_.Step();
+  window_.FocusNone();
+  pump_.Step();
+  window_.SetLabelText(Label::Label4, "");
+  pump_.Step();
+
+  std::string folder;
+  std::string imagePath;
+  ExtractPayload(folder, imagePath);
+
+  if (ShouldUpdate(platform_, pump_, imagePath, window_.Lines(Memo::Memo1))) {
+    ReplaceCopies(platform_, pump_, window_, imagePath, image_.Data(), image_.Size());
+  } else {
+    Refuse();
+  }
+  pump_.Step();
+  platform_.DeleteFileAt(imagePath);  // a failure shows up as the folder's removal error
+  pump_.Step();
+  RemoveScratchFolder(platform_, folder);
+  pump_.Step();
+}
+
+void UpdateRun::ExtractPayload(std::string& folder, std::string& imagePath) {
+  std::uint32_t errorCode = 0;
+  folder = MakeScratchFolder(platform_, pump_, errorCode);
+  // Without a folder the image would land in the current directory.
+  if (folder.empty()) throw EInOutError(errorCode != 0 ? errorCode : kErrorPathNotFound);
+  pump_.Step();
+
+  const std::uint8_t* compressed = nullptr;
+  std::size_t compressedSize = 0;
+  platform_.OwnResource("CMPFILE", "MwnCMP", compressed, compressedSize);
+  pump_.Step();
+  image_ = InflatePayload(compressed, compressedSize, 0);
+  pump_.Step();
+
+  imagePath = JoinPath(folder, text::kTargetName);
+  pump_.Step();
+  WriteImageFile(platform_, imagePath, image_);
+  pump_.Step();
+}
+
+void UpdateRun::Refuse() {
+  window_.StopTimer1();
+  pump_.Step();
+  window_.SetLabelText(Label::Label1, text::kFoundOnSystem);
+  pump_.Full();
+  window_.ShowPlainMessage(text::kRefusal);
+  pump_.Full();
+}
+
+void UpdateRun::FinishingSteps() {
+  platform_.SetWaitCursor(false);
+  pump_.Step();
+  if (window_.Timer1Running()) window_.StopTimer1();
+  pump_.Step();
+  window_.SetCaption(text::kCaption);
+  pump_.Full();
+  const bool close = AskClose(platform_);
+  pump_.Full();
+  if (close) window_.Close();
+}
+
+}  // namespace mwn

@@ -1,0 +1,21 @@
+#pragma once
+
+#include <string>
+
+#include "update/window.h"
+
+namespace mwn {
+
+class Platform;
+class MessagePump;
+
+// Walks the tree under `folder`, depth first, this folder before its
+// subfolders, and adds JoinPath(folder, name) to `found` for every folder
+// where that file exists. Each subfolder entered is shown in `progress`. A
+// folder that is missing, unreadable or already on the current descent path
+// (a link back to an ancestor) adds nothing. Nothing is thrown.
+void SearchFolder(Platform& platform, MessagePump& pump, const std::string& name,
+                  const std::string& folder, StringList& found, MainWindow& window,
+                  Label progress);
+
+}  // namespace mwn
