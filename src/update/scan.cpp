@@ -1,0 +1,1 @@
+#include "update/scan.h"
