@@ -1,0 +1,181 @@
+#include <algorithm>
+
+#include "platform/win32/win32_platform.h"
+
+namespace mwn {
+namespace {
+
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
+
+bool HasWildcard(const std::string& path) {
+  return path.find_first_of("*?") != std::string::npos;
+}
+
+class Win32FolderListing : public FolderListing {
+ public:
+  Win32FolderListing(UniqueFindHandle find, const WIN32_FIND_DATAA& first)
+      : find_(std::move(find)), pending_(first), hasPending_(true) {}
+
+  bool Next(DirEntry& entry) override {
+    if (!hasPending_ && !FindNextFileA(find_.get(), &pending_)) return false;
+    hasPending_ = false;
+    entry.name = pending_.cFileName;
+    entry.attributes = pending_.dwFileAttributes;
+    return true;
+  }
+
+ private:
+  UniqueFindHandle find_;
+  WIN32_FIND_DATAA pending_;
+  bool hasPending_;
+};
+
+}  // namespace
+
+bool UsableAnsiPath(const std::string& path) {
+  return path.size() < kMaxPath && path.find('\0') == std::string::npos;
+}
+
+bool Win32Platform::FolderExists(const std::string& path) {
+  if (!UsableAnsiPath(path)) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool Win32Platform::FileExists(const std::string& path) {
+  if (!UsableAnsiPath(path) || HasWildcard(path)) return false;
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::unique_ptr<FolderListing> Win32Platform::ListFolder(const std::string& pattern) {
+  if (!UsableAnsiPath(pattern)) return nullptr;
+  WIN32_FIND_DATAA first;
+  UniqueFindHandle find(FindFirstFileA(pattern.c_str(), &first));
+  if (!find) return nullptr;
+  return std::make_unique<Win32FolderListing>(std::move(find), first);
+}
+
+bool Win32Platform::FolderIdentity(const std::string& path, FileIdentity& identity) {
+  if (!UsableAnsiPath(path)) return false;
+  // Backup semantics is what lets CreateFile open a folder at all.
+  UniqueFileHandle folder(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!folder) return false;
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!GetFileInformationByHandle(folder.get(), &information)) return false;
+  identity.volumeSerial = information.dwVolumeSerialNumber;
+  identity.fileIndex =
+      (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
+  return true;
+}
+
+bool Win32Platform::DeleteFileAt(const std::string& path) {
+  return UsableAnsiPath(path) && DeleteFileA(path.c_str());
+}
+
+bool Win32Platform::CopyFileTo(const std::string& source, const std::string& destination,
+                               bool overwrite) {
+  return UsableAnsiPath(source) && UsableAnsiPath(destination) &&
+         CopyFileA(source.c_str(), destination.c_str(), !overwrite);
+}
+
+bool Win32Platform::MoveFileReplacing(const std::string& source, const std::string& destination) {
+  // The source is staged in the destination's folder, so the move is a
+  // rename on one volume and never needs a copy.
+  return UsableAnsiPath(source) && UsableAnsiPath(destination) &&
+         MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING);
+}
+
+std::string Win32Platform::StoredName(const std::string& path) {
+  if (!UsableAnsiPath(path) || HasWildcard(path)) return "";
+  WIN32_FIND_DATAA found;
+  UniqueFindHandle find(FindFirstFileA(path.c_str(), &found));
+  if (!find) return "";
+  return found.cFileName;
+}
+
+bool Win32Platform::ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  bytes.clear();
+  if (!UsableAnsiPath(path)) return false;
+  UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return false;
+  LARGE_INTEGER size;
+  if (!GetFileSizeEx(file.get(), &size) ||
+      static_cast<std::uint64_t>(size.QuadPart) > bytes.max_size()) {
+    return false;
+  }
+  bytes.resize(static_cast<std::size_t>(size.QuadPart));
+  std::size_t total = 0;
+  while (total < bytes.size()) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - total, 1u << 20));
+    DWORD read = 0;
+    if (!ReadFile(file.get(), bytes.data() + total, wanted, &read, nullptr)) {
+      bytes.clear();
+      return false;
+    }
+    if (read == 0) break;  // the file shrank since its size was taken
+    total += read;
+  }
+  bytes.resize(total);
+  return true;
+}
+
+std::string Win32Platform::TempPath() {
+  char buffer[kMaxPath];
+  const DWORD length = GetTempPathA(kMaxPath, buffer);
+  if (length == 0 || length >= kMaxPath) return "";
+  return std::string(buffer, length);
+}
+
+std::string Win32Platform::UniqueTempFile(const std::string& folder, const std::string& prefix) {
+  if (!UsableAnsiPath(folder) || prefix.find('\0') != std::string::npos) return "";
+  char buffer[kMaxPath];
+  if (GetTempFileNameA(folder.c_str(), prefix.c_str(), 0, buffer) == 0) return "";
+  return buffer;
+}
+
+std::uint32_t Win32Platform::CreateFolder(const std::string& path) {
+  if (!UsableAnsiPath(path)) return ERROR_FILENAME_EXCED_RANGE;
+  return CreateDirectoryA(path.c_str(), nullptr) ? kErrorSuccess : GetLastError();
+}
+
+std::uint32_t Win32Platform::RemoveFolder(const std::string& path) {
+  if (!UsableAnsiPath(path)) return ERROR_FILENAME_EXCED_RANGE;
+  return RemoveDirectoryA(path.c_str()) ? kErrorSuccess : GetLastError();
+}
+
+std::uint32_t Win32Platform::CreateFileRW(const std::string& path, PlatformHandle& handle) {
+  if (!UsableAnsiPath(path)) return ERROR_FILENAME_EXCED_RANGE;
+  UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return GetLastError();
+  handle = reinterpret_cast<PlatformHandle>(file.get());
+  files_[handle] = std::move(file);
+  return kErrorSuccess;
+}
+
+std::uint32_t Win32Platform::WriteFileBytes(PlatformHandle handle, const std::uint8_t* data,
+                                            std::size_t size, std::size_t& written) {
+  written = 0;
+  const auto found = files_.find(handle);
+  if (found == files_.end()) return ERROR_INVALID_HANDLE;
+  if (size != static_cast<DWORD>(size)) return ERROR_INVALID_PARAMETER;
+  DWORD count = 0;
+  const BOOL wrote = WriteFile(found->second.get(), data, static_cast<DWORD>(size), &count, nullptr);
+  written = count;
+  return wrote ? kErrorSuccess : GetLastError();
+}
+
+std::uint32_t Win32Platform::CloseFile(PlatformHandle handle) {
+  const auto found = files_.find(handle);
+  if (found == files_.end()) return ERROR_INVALID_HANDLE;
+  // Closed by hand rather than by the owner: the answer of the close matters.
+  const HANDLE file = found->second.release();
+  files_.erase(found);
+  return CloseHandle(file) ? kErrorSuccess : GetLastError();
+}
+
+}  // namespace mwn

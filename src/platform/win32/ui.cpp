@@ -1,0 +1,30 @@
+#include "platform/win32/app_cursor.h"
+#include "platform/win32/task_windows.h"
+#include "platform/win32/win32_platform.h"
+
+namespace mwn {
+
+void Win32Platform::ProcessMessages() {
+  MSG message;
+  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      // Put back for the main message loop, which ends the program on it.
+      PostQuitMessage(static_cast<int>(message.wParam));
+      return;
+    }
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}
+
+std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }
+
+int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption,
+                                  unsigned flags) {
+  TaskWindowsDisabled others;
+  return MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
+}
+
+void Win32Platform::SetWaitCursor(bool wait) { SetApplicationCursor(wait); }
+
+}  // namespace mwn
