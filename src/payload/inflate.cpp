@@ -1,1 +1,142 @@
+#include <zlib.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <utility>
+
 #include "payload/payload.h"
+#include "update/errors.h"
+
+namespace mwn {
+
+namespace {
+
+class ProcessHeap final : public PayloadHeap {
+ public:
+  void* Allocate(std::size_t size) override { return std::malloc(size); }
+  void* Reallocate(void* block, std::size_t size) override { return std::realloc(block, size); }
+  void Free(void* block) override { std::free(block); }
+};
+
+voidpf ZlibAllocate(voidpf heap, uInt items, uInt size) {
+  if (size != 0 && items > SIZE_MAX / size) return Z_NULL;
+  return static_cast<PayloadHeap*>(heap)->Allocate(std::size_t{items} * size);
+}
+
+void ZlibFree(voidpf heap, voidpf block) { static_cast<PayloadHeap*>(heap)->Free(block); }
+
+// The output buffer while it fills; freed on the way out unless handed over.
+class OutputBuffer {
+ public:
+  OutputBuffer(PayloadHeap& heap, std::size_t size)
+      : heap_(heap), bytes_(static_cast<std::uint8_t*>(heap.Allocate(size))), size_(size) {
+    if (bytes_ == nullptr) throw EOutOfMemory();
+  }
+  OutputBuffer(const OutputBuffer&) = delete;
+  OutputBuffer& operator=(const OutputBuffer&) = delete;
+  ~OutputBuffer() {
+    if (bytes_ != nullptr) heap_.Free(bytes_);
+  }
+
+  std::uint8_t* Bytes() const { return bytes_; }
+
+  // False, with the buffer as it was, when the larger block cannot be had.
+  bool Grow(std::size_t step) {
+    if (size_ > SIZE_MAX - step) return false;
+    void* grown = heap_.Reallocate(bytes_, size_ + step);
+    if (grown == nullptr) return false;
+    bytes_ = static_cast<std::uint8_t*>(grown);
+    size_ += step;
+    return true;
+  }
+
+  // Shrinks to `length` and hands the block to the image. An empty result
+  // keeps one byte so that the image still points at a block of its own.
+  PayloadImage Release(std::size_t length) {
+    const std::size_t kept = length != 0 ? length : 1;
+    if (kept < size_) {
+      // A failed shrink leaves the larger block, which is still good.
+      if (void* shrunk = heap_.Reallocate(bytes_, kept)) bytes_ = static_cast<std::uint8_t*>(shrunk);
+    }
+    return PayloadImage(heap_, std::exchange(bytes_, nullptr), length);
+  }
+
+ private:
+  PayloadHeap& heap_;
+  std::uint8_t* bytes_;
+  std::size_t size_;
+};
+
+// zlib counts its input and output space in uInt.
+constexpr std::size_t kLargestRoom = (UINT_MAX - 255u) & ~std::size_t{255};
+
+}  // namespace
+
+PayloadHeap& PayloadHeap::Process() {
+  static ProcessHeap heap;
+  return heap;
+}
+
+PayloadImage::PayloadImage(PayloadImage&& other) noexcept
+    : heap_(std::exchange(other.heap_, nullptr)),
+      bytes_(std::exchange(other.bytes_, nullptr)),
+      size_(std::exchange(other.size_, 0)) {}
+
+PayloadImage& PayloadImage::operator=(PayloadImage&& other) noexcept {
+  if (this != &other) {
+    if (bytes_ != nullptr) heap_->Free(bytes_);
+    heap_ = std::exchange(other.heap_, nullptr);
+    bytes_ = std::exchange(other.bytes_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+  }
+  return *this;
+}
+
+PayloadImage::~PayloadImage() {
+  if (bytes_ != nullptr) heap_->Free(bytes_);
+}
+
+PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
+                            std::size_t estimate, PayloadHeap& heap) {
+  // No zlib stream is empty, and a missing resource arrives as null and 0.
+  if (input == nullptr || inputLength == 0) throw EDecompressionError();
+  if (inputLength > kLargestRoom || estimate > kLargestRoom) throw EOutOfMemory();
+
+  const std::size_t step = (inputLength + 255) & ~std::size_t{255};
+  OutputBuffer output(heap, estimate != 0 ? estimate : step);
+
+  z_stream stream{};
+  stream.zalloc = ZlibAllocate;
+  stream.zfree = ZlibFree;
+  stream.opaque = &heap;
+  stream.next_in = const_cast<Bytef*>(input);
+  stream.avail_in = static_cast<uInt>(inputLength);
+  stream.next_out = output.Bytes();
+  stream.avail_out = static_cast<uInt>(estimate != 0 ? estimate : step);
+  if (inflateInit(&stream) != Z_OK) throw EDecompressionError();
+
+  int answer = Z_OK;
+  bool outOfMemory = false;
+  while ((answer = inflate(&stream, Z_FINISH)) != Z_STREAM_END) {
+    // Old zlib answers Z_OK for a full buffer, current zlib Z_BUF_ERROR; with
+    // room left, Z_BUF_ERROR means the stream ended before its end marker.
+    const bool full = stream.avail_out == 0 && (answer == Z_OK || answer == Z_BUF_ERROR);
+    if (!full) break;
+    const std::size_t offset = static_cast<std::size_t>(stream.next_out - output.Bytes());
+    if (!output.Grow(step)) {
+      outOfMemory = true;
+      break;
+    }
+    stream.next_out = output.Bytes() + offset;
+    stream.avail_out = static_cast<uInt>(step);
+  }
+  const std::size_t produced = stream.total_out;
+  const int endAnswer = inflateEnd(&stream);
+
+  if (outOfMemory) throw EOutOfMemory();
+  if (answer != Z_STREAM_END || endAnswer < 0) throw EDecompressionError();
+  return output.Release(produced);
+}
+
+}  // namespace mwn

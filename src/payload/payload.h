@@ -43,14 +43,18 @@ class PayloadImage {
   std::size_t size_ = 0;
 };
 
-// Inflates one zlib stream. Throws EDecompressionError on a damaged stream
-// and EOutOfMemory when the buffer cannot be had; nothing leaks either way.
+// Inflates one zlib stream into a buffer that starts at `estimate` bytes (or,
+// for 0, the input length rounded up to 256) and grows by that rounded length.
+// Throws EDecompressionError on a damaged, truncated or missing (null, 0)
+// stream and EOutOfMemory when the buffer cannot be had; nothing leaks
+// either way. An empty result still points at a block of its own.
 PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
                             std::size_t estimate, PayloadHeap& heap = PayloadHeap::Process());
 
 // Makes a private folder in the temp directory, named as the system names a
 // unique temp file with prefix "Mwn". Gives its path, or the empty string
-// and the system's error code in `errorCode`.
+// and the system's error code in `errorCode` (3, path not found, when the
+// temp path or the unique name cannot be had). Pumps between its steps.
 std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32_t& errorCode);
 
 // Creates or truncates `path` and writes `image` in one call. Throws
