@@ -1,0 +1,717 @@
+#include "fake_platform.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <stdexcept>
+
+using mwn::PlatformHandle;
+
+namespace {
+
+char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::string UpperAscii(std::string text) {
+  for (char& c : text) c = UpperAscii(c);
+  return text;
+}
+
+// "C:\Data\x" gives the key "C:" and the rest "Data\x"; "\\srv\apps\x" gives
+// "\\SRV\APPS" and "x". False for a relative path.
+bool SplitRoot(const std::string& path, std::string& key, std::string& rest) {
+  std::size_t restStart;
+  if (path.size() >= 2 && path[0] == '\\' && path[1] == '\\') {
+    const std::size_t serverEnd = path.find('\\', 2);
+    if (serverEnd == std::string::npos || serverEnd == 2) return false;
+    const std::size_t shareEnd = path.find('\\', serverEnd + 1);
+    key = UpperAscii(path.substr(0, shareEnd));
+    restStart = shareEnd == std::string::npos ? path.size() : shareEnd;
+  } else if (path.size() >= 2 && path[1] == ':') {
+    key = UpperAscii(path.substr(0, 2));
+    restStart = 2;
+  } else {
+    return false;
+  }
+  if (restStart < path.size() && path[restStart] == '\\') ++restStart;
+  rest = path.substr(restStart);
+  return true;
+}
+
+std::vector<std::string> Components(const std::string& rest) {
+  std::vector<std::string> parts;
+  if (rest.empty()) return parts;
+  std::size_t start = 0;
+  for (;;) {
+    const std::size_t end = rest.find('\\', start);
+    parts.push_back(rest.substr(start, end - start));
+    if (end == std::string::npos) break;
+    start = end + 1;
+  }
+  if (parts.size() > 1 && parts.back().empty()) parts.pop_back();  // trailing backslash
+  return parts;
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  if (!folder.empty() && folder.back() == '\\') return folder + name;
+  return folder + "\\" + name;
+}
+
+// The version words of "VERSION:a.b.c.d" inside `bytes`.
+bool ParseVersionMarker(const std::vector<std::uint8_t>& bytes, std::uint32_t& ms,
+                        std::uint32_t& ls) {
+  static const std::string marker = "VERSION:";
+  auto at = std::search(bytes.begin(), bytes.end(), marker.begin(), marker.end());
+  if (at == bytes.end()) return false;
+  at += static_cast<std::ptrdiff_t>(marker.size());
+  std::uint32_t fields[4];
+  for (int i = 0; i < 4; ++i) {
+    if (i > 0) {
+      if (at == bytes.end() || *at != '.') return false;
+      ++at;
+    }
+    std::uint32_t value = 0;
+    int digits = 0;
+    while (at != bytes.end() && *at >= '0' && *at <= '9' && digits < 6) {
+      value = value * 10 + (*at - '0');
+      ++at;
+      ++digits;
+    }
+    if (digits == 0 || value > 0xFFFF) return false;
+    fields[i] = value;
+  }
+  ms = fields[0] << 16 | fields[1];
+  ls = fields[2] << 16 | fields[3];
+  return true;
+}
+
+constexpr char kVersionBlockMagic[] = "FVER";
+constexpr std::uint32_t kVersionBlockSize = 16;
+constexpr std::uint32_t kErrorSharingViolation = 32;
+constexpr std::uint32_t kErrorInvalidHandle = 6;
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+constexpr std::uint32_t kErrorDirectory = 267;
+
+void PutWord(std::vector<std::uint8_t>& data, std::size_t at, std::uint32_t word) {
+  for (int i = 0; i < 4; ++i) data[at + i] = static_cast<std::uint8_t>(word >> (8 * i));
+}
+
+std::uint32_t GetWord(const std::vector<std::uint8_t>& data, std::size_t at) {
+  std::uint32_t word = 0;
+  for (int i = 0; i < 4; ++i) word |= static_cast<std::uint32_t>(data[at + i]) << (8 * i);
+  return word;
+}
+
+}  // namespace
+
+const char* OpName(Op op) {
+  static const char* const names[] = {
+      "LogicalDriveMask", "DriveTypeOf",     "OpenConnectedDisks", "ReadConnectedDisks",
+      "CloseConnectedDisks", "FolderExists", "FileExists",         "ListFolder",
+      "ListNext",         "FolderIdentity",  "DeleteFile",         "CopyFile",
+      "MoveFile",         "StoredName",      "ReadWholeFile",      "TempPath",
+      "UniqueTempFile",   "CreateFolder",    "RemoveFolder",       "CreateFileRW",
+      "WriteFileBytes",   "CloseFile",       "VersionInfoSize",    "VersionInfo",
+      "RootFileVersion",  "OwnResource",     "ExecutablePath",     "EqualIgnoringCase",
+      "ShowMessageBox",   "SetWaitCursor"};
+  return names[static_cast<int>(op)];
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (UpperAscii(a[i]) != UpperAscii(b[i])) return false;
+  }
+  return true;
+}
+
+std::vector<std::uint8_t> ToBytes(const std::string& text) {
+  return std::vector<std::uint8_t>(text.begin(), text.end());
+}
+
+std::string FromBytes(const std::vector<std::uint8_t>& bytes) {
+  return std::string(bytes.begin(), bytes.end());
+}
+
+std::string VersionedImage(const std::string& version, const std::string& filler) {
+  return "MZ\x90" + filler + "\x01VERSION:" + version + "\x02" + filler + "PE";
+}
+
+// --- listing ----------------------------------------------------------------
+
+class FakePlatform::Listing : public mwn::FolderListing {
+ public:
+  Listing(FakePlatform& platform, Node* folder, std::string path, bool root)
+      : platform_(platform), folder_(folder), path_(std::move(path)), position_(root ? 2 : 0) {
+    ++platform_.openHandles_;
+  }
+  ~Listing() override { --platform_.openHandles_; }
+
+  bool Next(mwn::DirEntry& entry) override {
+    if (platform_.Failing(Op::ListNext, path_)) return false;
+    if (position_ < 2) {
+      entry.name = position_ == 0 ? "." : "..";
+      entry.attributes = mwn::kAttrDirectory;
+      ++position_;
+      return true;
+    }
+    const std::size_t index = position_ - 2;
+    if (index >= folder_->entries.size()) return false;
+    const Entry& found = folder_->entries[index];
+    entry.name = found.name;
+    entry.attributes = found.node->attributes | (found.node->folder ? mwn::kAttrDirectory : 0);
+    ++position_;
+    return true;
+  }
+
+ private:
+  FakePlatform& platform_;
+  Node* folder_;
+  std::string path_;
+  std::size_t position_;
+};
+
+// --- the machine --------------------------------------------------------------
+
+FakePlatform::FakePlatform() = default;
+FakePlatform::~FakePlatform() = default;
+
+FakePlatform::Node* FakePlatform::NewNode(bool folder, std::uint32_t volume,
+                                          std::uint32_t attributes) {
+  nodes_.push_back(std::make_unique<Node>());
+  Node* node = nodes_.back().get();
+  node->folder = folder;
+  node->volume = volume;
+  node->attributes = attributes;
+  node->index = nextIndex_++;
+  return node;
+}
+
+FakePlatform::Node* FakePlatform::RootOf(const std::string& path, std::string& rest) const {
+  std::string key;
+  if (!SplitRoot(path, key, rest)) return nullptr;
+  const auto found = roots_.find(key);
+  return found == roots_.end() ? nullptr : found->second;
+}
+
+FakePlatform::Node* FakePlatform::EnsureRoot(const std::string& path) {
+  std::string key;
+  std::string rest;
+  if (!SplitRoot(path, key, rest)) throw std::logic_error("not a full path: " + path);
+  Node*& root = roots_[key];
+  if (root == nullptr) root = NewNode(true, nextVolume_++, 0);
+  return root;
+}
+
+FakePlatform::Resolved FakePlatform::Resolve(const std::string& path) const {
+  Resolved result;
+  std::string rest;
+  Node* node = RootOf(path, rest);
+  if (node == nullptr) return result;
+  const std::vector<std::string> parts = Components(rest);
+  if (parts.empty()) {
+    result.node = node;
+    return result;
+  }
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    if (!node->folder || parts[i].empty()) return Resolved{};
+    Node* next = nullptr;
+    std::size_t position = 0;
+    for (std::size_t e = 0; e < node->entries.size(); ++e) {
+      const Entry& entry = node->entries[e];
+      if ((entry.node->attributes & mwn::kAttrVolumeLabel) == 0 &&
+          SameIgnoringCase(entry.name, parts[i])) {
+        next = entry.node;
+        position = e;
+        break;
+      }
+    }
+    if (i + 1 == parts.size()) {
+      result.parent = node;
+      result.position = position;
+      result.node = next;
+      result.lastName = parts[i];
+      return result;
+    }
+    if (next == nullptr) return Resolved{};
+    node = next;
+  }
+  return result;
+}
+
+FakePlatform::Node* FakePlatform::Find(const std::string& path) const { return Resolve(path).node; }
+
+FakePlatform::Node* FakePlatform::FindOrDie(const std::string& path) const {
+  Node* node = Find(path);
+  if (node == nullptr) throw std::logic_error("no such file or folder: " + path);
+  return node;
+}
+
+FakePlatform::Node* FakePlatform::EnsureFolder(const std::string& path) {
+  Node* node = EnsureRoot(path);
+  std::string rest;
+  RootOf(path, rest);
+  for (const std::string& part : Components(rest)) {
+    Node* next = nullptr;
+    for (const Entry& entry : node->entries) {
+      if (SameIgnoringCase(entry.name, part)) next = entry.node;
+    }
+    if (next == nullptr) {
+      next = NewNode(true, node->volume, 0);
+      node->entries.push_back({part, next});
+    }
+    if (!next->folder) throw std::logic_error("a file stands in the way: " + path);
+    node = next;
+  }
+  return node;
+}
+
+void FakePlatform::RemoveEntry(Node* parent, std::size_t position) {
+  parent->entries.erase(parent->entries.begin() + static_cast<std::ptrdiff_t>(position));
+}
+
+void FakePlatform::AddDrive(char letter, unsigned type) {
+  letter = UpperAscii(letter);
+  driveMask_ |= 1u << (letter - 'A');
+  driveTypes_[letter] = type;
+  if (type != mwn::kDriveNoRootDir && type != mwn::kDriveRemote) {
+    EnsureRoot(std::string(1, letter) + ":\\");
+  }
+}
+
+void FakePlatform::AddShare(const std::string& remoteName) { EnsureRoot(remoteName); }
+
+void FakePlatform::AddFolder(const std::string& path, std::uint32_t attributes) {
+  EnsureFolder(path)->attributes = attributes;
+}
+
+void FakePlatform::AddFile(const std::string& path, const std::string& contents,
+                           std::uint32_t attributes) {
+  const std::size_t cut = path.find_last_of('\\');
+  Node* folder = EnsureFolder(path.substr(0, cut));
+  const std::string name = path.substr(cut + 1);
+  for (const Entry& entry : folder->entries) {
+    if (SameIgnoringCase(entry.name, name)) throw std::logic_error("already there: " + path);
+  }
+  Node* file = NewNode(false, folder->volume, attributes);
+  file->bytes = ToBytes(contents);
+  folder->entries.push_back({name, file});
+}
+
+void FakePlatform::AddLink(const std::string& path, const std::string& target) {
+  Node* targetFolder = FindOrDie(target);
+  const std::size_t cut = path.find_last_of('\\');
+  EnsureFolder(path.substr(0, cut))->entries.push_back({path.substr(cut + 1), targetFolder});
+}
+
+void FakePlatform::AddVolumeLabel(const std::string& root, const std::string& name,
+                                  std::uint32_t attributes) {
+  Node* rootNode = EnsureRoot(root);
+  rootNode->entries.push_back({name, NewNode(false, rootNode->volume, attributes)});
+}
+
+void FakePlatform::SetLocked(const std::string& path, bool locked) {
+  FindOrDie(path)->locked = locked;
+}
+
+void FakePlatform::SetDenyRead(const std::string& path, bool denied) {
+  FindOrDie(path)->denyRead = denied;
+}
+
+void FakePlatform::SetUnlistable(const std::string& path, bool unlistable) {
+  FindOrDie(path)->unlistable = unlistable;
+}
+
+void FakePlatform::SetAttributes(const std::string& path, std::uint32_t attributes) {
+  FindOrDie(path)->attributes = attributes;
+}
+
+bool FakePlatform::IsFile(const std::string& path) const {
+  const Node* node = Find(path);
+  return node != nullptr && !node->folder;
+}
+
+bool FakePlatform::IsFolder(const std::string& path) const {
+  const Node* node = Find(path);
+  return node != nullptr && node->folder;
+}
+
+std::string FakePlatform::Contents(const std::string& path) const {
+  return FromBytes(FindOrDie(path)->bytes);
+}
+
+std::uint32_t FakePlatform::AttributesOf(const std::string& path) const {
+  const Node* node = FindOrDie(path);
+  return node->attributes | (node->folder ? mwn::kAttrDirectory : 0);
+}
+
+std::vector<std::string> FakePlatform::Names(const std::string& folder) const {
+  std::vector<std::string> names;
+  for (const Entry& entry : FindOrDie(folder)->entries) names.push_back(entry.name);
+  return names;
+}
+
+int FakePlatform::CountOf(Op op) const {
+  return static_cast<int>(
+      std::count_if(calls.begin(), calls.end(), [op](const Call& call) { return call.op == op; }));
+}
+
+std::vector<FakePlatform::Call> FakePlatform::CallsOf(Op op) const {
+  std::vector<Call> selected;
+  for (const Call& call : calls) {
+    if (call.op == op) selected.push_back(call);
+  }
+  return selected;
+}
+
+bool FakePlatform::Failing(Op op, const std::string& path, const std::string& other) {
+  calls.push_back({op, path, other});
+  return fail && fail(op, path);
+}
+
+std::vector<std::uint8_t> FakePlatform::Corrupted(std::vector<std::uint8_t> bytes) const {
+  if (bytes.empty()) {
+    bytes.push_back(0);
+  } else {
+    bytes[bytes.size() / 2] ^= 0xFF;
+  }
+  return bytes;
+}
+
+PlatformHandle FakePlatform::NewHandle() {
+  ++openHandles_;
+  return nextHandle_++;
+}
+
+void FakePlatform::Event(const std::string& text) {
+  if (events != nullptr) events->push_back(text);
+}
+
+// --- drives and network ----------------------------------------------------------
+
+std::uint32_t FakePlatform::LogicalDriveMask() {
+  Failing(Op::LogicalDriveMask, "");
+  return driveMask_;
+}
+
+unsigned FakePlatform::DriveTypeOf(const std::string& root) {
+  Failing(Op::DriveTypeOf, root);
+  if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return mwn::kDriveNoRootDir;
+  const auto found = driveTypes_.find(UpperAscii(root[0]));
+  return found == driveTypes_.end() ? mwn::kDriveNoRootDir : found->second;
+}
+
+std::uint32_t FakePlatform::OpenConnectedDisks(PlatformHandle& handle) {
+  if (Failing(Op::OpenConnectedDisks, "")) return failCode;
+  if (openAnswer != mwn::kErrorSuccess) return openAnswer;
+  handle = NewHandle();
+  openEnumerations_[handle] = 0;
+  return mwn::kErrorSuccess;
+}
+
+std::uint32_t FakePlatform::ReadConnectedDisks(PlatformHandle handle,
+                                               std::vector<std::string>& remoteNames) {
+  if (Failing(Op::ReadConnectedDisks, "")) return failCode;
+  const auto found = openEnumerations_.find(handle);
+  if (found == openEnumerations_.end()) return kErrorInvalidHandle;
+  const std::size_t read = CountOf(Op::ReadConnectedDisks) - 1;
+  if (read < readAnswers.size() && readAnswers[read] != mwn::kErrorSuccess) {
+    return readAnswers[read];
+  }
+  std::size_t& batch = found->second;
+  if (batch >= shareBatches.size()) return mwn::kErrorNoMoreItems;
+  remoteNames = shareBatches[batch++];
+  return mwn::kErrorSuccess;
+}
+
+void FakePlatform::CloseConnectedDisks(PlatformHandle handle) {
+  Failing(Op::CloseConnectedDisks, "");
+  if (openEnumerations_.erase(handle) != 0) --openHandles_;
+}
+
+// --- file system -----------------------------------------------------------------
+
+bool FakePlatform::FolderExists(const std::string& path) {
+  if (Failing(Op::FolderExists, path)) return false;
+  const Node* node = Find(path);
+  return node != nullptr && node->folder;
+}
+
+bool FakePlatform::FileExists(const std::string& path) {
+  if (Failing(Op::FileExists, path)) return false;
+  const Node* node = Find(path);
+  return node != nullptr && !node->folder;
+}
+
+std::unique_ptr<mwn::FolderListing> FakePlatform::ListFolder(const std::string& pattern) {
+  if (Failing(Op::ListFolder, pattern)) return nullptr;
+  const std::size_t cut = pattern.find_last_of('\\');
+  if (cut == std::string::npos || pattern.substr(cut + 1) != "*.*") return nullptr;
+  const std::string folderPath = pattern.substr(0, cut);
+  const Resolved folder = Resolve(folderPath);
+  if (folder.node == nullptr || !folder.node->folder || folder.node->unlistable) return nullptr;
+  const bool root = folder.parent == nullptr;
+  return std::make_unique<Listing>(*this, folder.node, folderPath, root);
+}
+
+bool FakePlatform::FolderIdentity(const std::string& path, mwn::FileIdentity& identity) {
+  if (Failing(Op::FolderIdentity, path)) return false;
+  const Node* node = Find(path);
+  if (node == nullptr || !node->folder) return false;
+  identity.volumeSerial = node->volume;
+  identity.fileIndex = node->index;
+  return true;
+}
+
+bool FakePlatform::DeleteFileAt(const std::string& path) {
+  if (Failing(Op::DeleteFile, path)) return false;
+  const Resolved target = Resolve(path);
+  if (target.node == nullptr || target.node->folder || target.node->locked ||
+      (target.node->attributes & mwn::kAttrReadOnly) != 0) {
+    return false;
+  }
+  RemoveEntry(target.parent, target.position);
+  return true;
+}
+
+bool FakePlatform::CopyFileTo(const std::string& source, const std::string& destination,
+                              bool overwrite) {
+  if (Failing(Op::CopyFile, destination, source)) return false;
+  const Node* from = Find(source);
+  if (from == nullptr || from->folder || from->denyRead) return false;
+  const Resolved to = Resolve(destination);
+  if (to.parent == nullptr || to.lastName.empty()) return false;
+  std::vector<std::uint8_t> bytes = from->bytes;
+  if (corrupt && corrupt(Op::CopyFile, destination)) bytes = Corrupted(std::move(bytes));
+  if (to.node != nullptr) {
+    if (to.node->folder || !overwrite || to.node->locked ||
+        (to.node->attributes & mwn::kAttrReadOnly) != 0) {
+      return false;
+    }
+    to.node->bytes = std::move(bytes);
+    to.node->attributes = from->attributes;
+    return true;
+  }
+  Node* file = NewNode(false, to.parent->volume, from->attributes);
+  file->bytes = std::move(bytes);
+  to.parent->entries.push_back({to.lastName, file});
+  return true;
+}
+
+bool FakePlatform::MoveFileReplacing(const std::string& source, const std::string& destination) {
+  if (Failing(Op::MoveFile, destination, source)) return false;
+  const Resolved from = Resolve(source);
+  if (from.node == nullptr || from.node->folder || from.node->locked || from.parent == nullptr) {
+    return false;
+  }
+  const Resolved to = Resolve(destination);
+  if (to.parent == nullptr || to.lastName.empty()) return false;
+  if (to.node == from.node) {  // a change of the name's case only
+    from.parent->entries[from.position].name = to.lastName;
+    return true;
+  }
+  if (to.node != nullptr) {
+    if (to.node->folder || to.node->locked || (to.node->attributes & mwn::kAttrReadOnly) != 0) {
+      return false;
+    }
+    // The replaced entry keeps its stored name, as the volume keeps it.
+    to.parent->entries[to.position].node = from.node;
+    RemoveEntry(from.parent, from.position);
+    return true;
+  }
+  RemoveEntry(from.parent, from.position);
+  to.parent->entries.push_back({to.lastName, from.node});
+  return true;
+}
+
+std::string FakePlatform::StoredName(const std::string& path) {
+  if (Failing(Op::StoredName, path)) return "";
+  const Resolved found = Resolve(path);
+  if (found.node == nullptr || found.parent == nullptr) return "";
+  return found.parent->entries[found.position].name;
+}
+
+bool FakePlatform::ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
+  if (Failing(Op::ReadWholeFile, path)) return false;
+  const Node* node = Find(path);
+  if (node == nullptr || node->folder || node->denyRead) return false;
+  bytes = node->bytes;
+  return true;
+}
+
+std::string FakePlatform::TempPath() {
+  if (Failing(Op::TempPath, "")) return "";
+  return tempPath;
+}
+
+std::string FakePlatform::UniqueTempFile(const std::string& folder, const std::string& prefix) {
+  if (Failing(Op::UniqueTempFile, folder)) return "";
+  const Node* parent = Find(folder);
+  if (parent == nullptr || !parent->folder) return "";
+  for (;;) {
+    char digits[8];
+    std::snprintf(digits, sizeof digits, "%04X", tempCounter++ & 0xFFFF);
+    const std::string path = Join(folder, prefix + digits + ".TMP");
+    if (Find(path) != nullptr) continue;
+    const Resolved place = Resolve(path);
+    place.parent->entries.push_back({place.lastName, NewNode(false, place.parent->volume, 0)});
+    return path;
+  }
+}
+
+std::uint32_t FakePlatform::CreateFolder(const std::string& path) {
+  if (Failing(Op::CreateFolder, path)) return failCode;
+  const Resolved place = Resolve(path);
+  if (place.parent == nullptr) return place.node != nullptr ? kErrorAlreadyExists
+                                                            : mwn::kErrorPathNotFound;
+  if (place.node != nullptr) return kErrorAlreadyExists;
+  place.parent->entries.push_back({place.lastName, NewNode(true, place.parent->volume, 0)});
+  return mwn::kErrorSuccess;
+}
+
+std::uint32_t FakePlatform::RemoveFolder(const std::string& path) {
+  if (Failing(Op::RemoveFolder, path)) return failCode;
+  const Resolved target = Resolve(path);
+  if (target.node == nullptr) return mwn::kErrorFileNotFound;
+  if (!target.node->folder || target.parent == nullptr) return kErrorDirectory;
+  if (!target.node->entries.empty()) return mwn::kErrorDirNotEmpty;
+  RemoveEntry(target.parent, target.position);
+  return mwn::kErrorSuccess;
+}
+
+std::uint32_t FakePlatform::CreateFileRW(const std::string& path, PlatformHandle& handle) {
+  if (Failing(Op::CreateFileRW, path)) return failCode;
+  const Resolved place = Resolve(path);
+  if (place.parent == nullptr || place.lastName.empty()) return mwn::kErrorPathNotFound;
+  Node* file = place.node;
+  if (file != nullptr) {
+    if (file->folder || (file->attributes & mwn::kAttrReadOnly) != 0) {
+      return mwn::kErrorAccessDenied;
+    }
+    if (file->locked) return kErrorSharingViolation;
+    file->bytes.clear();
+  } else {
+    file = NewNode(false, place.parent->volume, 0);
+    place.parent->entries.push_back({place.lastName, file});
+  }
+  handle = NewHandle();
+  openFiles_[handle] = {file, path};
+  return mwn::kErrorSuccess;
+}
+
+std::uint32_t FakePlatform::WriteFileBytes(PlatformHandle handle, const std::uint8_t* data,
+                                           std::size_t size, std::size_t& written) {
+  written = 0;
+  const auto found = openFiles_.find(handle);
+  const std::string path = found == openFiles_.end() ? "" : found->second.path;
+  if (Failing(Op::WriteFileBytes, path)) return failCode;
+  if (found == openFiles_.end()) return kErrorInvalidHandle;
+  std::vector<std::uint8_t> bytes(data, data + std::min(size, writeLimit));
+  if (corrupt && corrupt(Op::WriteFileBytes, path)) bytes = Corrupted(std::move(bytes));
+  std::vector<std::uint8_t>& contents = found->second.node->bytes;
+  contents.insert(contents.end(), bytes.begin(), bytes.end());
+  written = std::min(size, writeLimit);
+  return mwn::kErrorSuccess;
+}
+
+std::uint32_t FakePlatform::CloseFile(PlatformHandle handle) {
+  const auto found = openFiles_.find(handle);
+  const std::string path = found == openFiles_.end() ? "" : found->second.path;
+  const bool failing = Failing(Op::CloseFile, path);
+  if (found == openFiles_.end()) return kErrorInvalidHandle;
+  // The handle is gone even when the close reports an error.
+  openFiles_.erase(found);
+  --openHandles_;
+  return failing ? failCode : mwn::kErrorSuccess;
+}
+
+// --- version information ------------------------------------------------------------
+
+std::uint32_t FakePlatform::VersionInfoSize(const std::string& path) {
+  if (Failing(Op::VersionInfoSize, path)) return 0;
+  const Node* node = Find(path);
+  std::uint32_t ms = 0;
+  std::uint32_t ls = 0;
+  if (node == nullptr || node->folder || node->denyRead ||
+      !ParseVersionMarker(node->bytes, ms, ls)) {
+    return 0;
+  }
+  return kVersionBlockSize;
+}
+
+bool FakePlatform::VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) {
+  if (Failing(Op::VersionInfo, path)) return false;
+  const Node* node = Find(path);
+  std::uint32_t ms = 0;
+  std::uint32_t ls = 0;
+  if (node == nullptr || node->folder || node->denyRead || data.size() < kVersionBlockSize ||
+      !ParseVersionMarker(node->bytes, ms, ls)) {
+    return false;
+  }
+  std::copy(kVersionBlockMagic, kVersionBlockMagic + 4, data.begin());
+  PutWord(data, 4, ms);
+  PutWord(data, 8, ls);
+  return true;
+}
+
+bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data,
+                                   std::uint32_t& versionMS, std::uint32_t& versionLS) {
+  if (Failing(Op::RootFileVersion, "")) return false;
+  if (data.size() < kVersionBlockSize ||
+      !std::equal(kVersionBlockMagic, kVersionBlockMagic + 4, data.begin())) {
+    return false;
+  }
+  versionMS = GetWord(data, 4);
+  versionLS = GetWord(data, 8);
+  return true;
+}
+
+// --- the program itself ------------------------------------------------------------------
+
+bool FakePlatform::OwnResource(const std::string& type, const std::string& name,
+                               const std::uint8_t*& data, std::size_t& size) {
+  if (Failing(Op::OwnResource, type + "/" + name)) return false;
+  if (!hasResource || type != "CMPFILE" || name != "MwnCMP") return false;
+  data = resource.data();
+  size = resource.size();
+  return true;
+}
+
+std::string FakePlatform::ExecutablePath() {
+  Failing(Op::ExecutablePath, "");
+  return executablePath;
+}
+
+bool FakePlatform::EqualIgnoringCase(const std::string& a, const std::string& b) {
+  Failing(Op::EqualIgnoringCase, a, b);
+  return SameIgnoringCase(a, b);
+}
+
+// --- user interface ----------------------------------------------------------------------
+
+void FakePlatform::ProcessMessages() {
+  ++pumps;
+  if (onPump) onPump();
+}
+
+std::uint32_t FakePlatform::TickCount() {
+  tick += tickStep;
+  return tick;
+}
+
+int FakePlatform::ShowMessageBox(const std::string& text, const std::string& caption,
+                                 unsigned flags) {
+  Failing(Op::ShowMessageBox, caption);
+  boxes.push_back({text, caption, flags});
+  Event("box:" + caption);
+  if (!boxAnswers.empty()) {
+    const int answer = boxAnswers.front();
+    boxAnswers.pop_front();
+    return answer;
+  }
+  return (flags & 0x0F) == mwn::kMbYesNo ? mwn::kIdYes : mwn::kIdOk;
+}
+
+void FakePlatform::SetWaitCursor(bool wait) {
+  Failing(Op::SetWaitCursor, "");
+  cursorHistory.push_back(wait);
+  Event(wait ? "cursor:wait" : "cursor:normal");
+}

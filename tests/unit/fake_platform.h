@@ -1,0 +1,237 @@
+// An in-memory machine for the unit tests: drives, network shares, a file
+// system that compares names as Windows does, version information carried in
+// the file bytes, scripted dialogs, and a hook that makes any call fail.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+enum class Op {
+  LogicalDriveMask,
+  DriveTypeOf,
+  OpenConnectedDisks,
+  ReadConnectedDisks,
+  CloseConnectedDisks,
+  FolderExists,
+  FileExists,
+  ListFolder,
+  ListNext,
+  FolderIdentity,
+  DeleteFile,
+  CopyFile,
+  MoveFile,
+  StoredName,
+  ReadWholeFile,
+  TempPath,
+  UniqueTempFile,
+  CreateFolder,
+  RemoveFolder,
+  CreateFileRW,
+  WriteFileBytes,
+  CloseFile,
+  VersionInfoSize,
+  VersionInfo,
+  RootFileVersion,
+  OwnResource,
+  ExecutablePath,
+  EqualIgnoringCase,
+  ShowMessageBox,
+  SetWaitCursor,
+};
+
+const char* OpName(Op op);
+
+// ASCII letters only, as the fake file system compares names.
+bool SameIgnoringCase(const std::string& a, const std::string& b);
+
+std::vector<std::uint8_t> ToBytes(const std::string& text);
+std::string FromBytes(const std::vector<std::uint8_t>& bytes);
+// Executable-like bytes whose version information is `version` (a.b.c.d).
+std::string VersionedImage(const std::string& version, const std::string& filler = "");
+
+class FakePlatform : public mwn::Platform {
+ public:
+  // One platform call as the log records it. For copy and move, `path` is
+  // the destination and `other` the source; for handle calls, `path` is the
+  // file or folder the handle was opened on.
+  struct Call {
+    Op op;
+    std::string path;
+    std::string other;
+  };
+  struct MessageBox {
+    std::string text;
+    std::string caption;
+    unsigned flags;
+  };
+
+  FakePlatform();
+  ~FakePlatform() override;
+
+  // --- building the machine ---------------------------------------------
+  // Sets the drive's bit in the mask; types other than 1 and 4 get a root.
+  void AddDrive(char letter, unsigned type = mwn::kDriveFixed);
+  // A root for a share \\server\share (connect it through shareBatches).
+  void AddShare(const std::string& remoteName);
+  // Missing parents (and the root) are made as plain folders.
+  void AddFolder(const std::string& path, std::uint32_t attributes = 0);
+  void AddFile(const std::string& path, const std::string& contents,
+               std::uint32_t attributes = 0);
+  // A folder entry at `path` that is the folder `target` under another name.
+  void AddLink(const std::string& path, const std::string& target);
+  void AddVolumeLabel(const std::string& root, const std::string& name,
+                      std::uint32_t attributes = mwn::kAttrVolumeLabel);
+  // In use by another program: readable, but cannot be deleted, replaced,
+  // moved or opened for writing.
+  void SetLocked(const std::string& path, bool locked = true);
+  // Exists, but cannot be opened for reading.
+  void SetDenyRead(const std::string& path, bool denied = true);
+  // A folder whose listing fails.
+  void SetUnlistable(const std::string& path, bool unlistable = true);
+  void SetAttributes(const std::string& path, std::uint32_t attributes);
+
+  // --- inspecting it -------------------------------------------------------
+  bool IsFile(const std::string& path) const;
+  bool IsFolder(const std::string& path) const;
+  std::string Contents(const std::string& path) const;
+  std::uint32_t AttributesOf(const std::string& path) const;
+  // Names as stored, in listing order, without "." and "..".
+  std::vector<std::string> Names(const std::string& folder) const;
+  int OpenHandles() const { return openHandles_; }
+  int CountOf(Op op) const;
+  std::vector<Call> CallsOf(Op op) const;
+
+  // --- scripted behaviour ---------------------------------------------------
+  // True makes this call fail: bool calls answer false, code calls answer
+  // failCode, string calls the empty string, listings end.
+  std::function<bool(Op, const std::string& path)> fail;
+  std::uint32_t failCode = mwn::kErrorAccessDenied;
+  // True makes this copy or write store altered bytes (and still succeed).
+  std::function<bool(Op, const std::string& path)> corrupt;
+  // At most this many bytes per write call.
+  std::size_t writeLimit = SIZE_MAX;
+
+  std::uint32_t openAnswer = mwn::kErrorSuccess;
+  std::vector<std::vector<std::string>> shareBatches;
+  // Answer of the n-th read; reads past the list give the next batch, then 259.
+  std::vector<std::uint32_t> readAnswers;
+
+  std::vector<std::uint8_t> resource;
+  bool hasResource = true;
+  std::string executablePath = "C:\\Program Files\\Mwn\\MwnUpdate.exe";
+  std::string tempPath = "C:\\Temp\\";
+  unsigned tempCounter = 0x1A2B;
+
+  std::function<void()> onPump;
+  int pumps = 0;
+  std::uint32_t tick = 0;
+  std::uint32_t tickStep = 1;
+
+  std::deque<int> boxAnswers;  // empty: OK for OK/Cancel, Yes for Yes/No
+  std::vector<MessageBox> boxes;
+  std::vector<bool> cursorHistory;  // true: wait
+  // When set, cursor changes and message boxes are also logged here, so
+  // that their order against the window's events can be checked.
+  std::vector<std::string>* events = nullptr;
+
+  std::vector<Call> calls;
+
+  // --- mwn::Platform ----------------------------------------------------------
+  std::uint32_t LogicalDriveMask() override;
+  unsigned DriveTypeOf(const std::string& root) override;
+  std::uint32_t OpenConnectedDisks(mwn::PlatformHandle& handle) override;
+  std::uint32_t ReadConnectedDisks(mwn::PlatformHandle handle,
+                                   std::vector<std::string>& remoteNames) override;
+  void CloseConnectedDisks(mwn::PlatformHandle handle) override;
+  bool FolderExists(const std::string& path) override;
+  bool FileExists(const std::string& path) override;
+  std::unique_ptr<mwn::FolderListing> ListFolder(const std::string& pattern) override;
+  bool FolderIdentity(const std::string& path, mwn::FileIdentity& identity) override;
+  bool DeleteFileAt(const std::string& path) override;
+  bool CopyFileTo(const std::string& source, const std::string& destination,
+                  bool overwrite) override;
+  bool MoveFileReplacing(const std::string& source, const std::string& destination) override;
+  std::string StoredName(const std::string& path) override;
+  bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) override;
+  std::string TempPath() override;
+  std::string UniqueTempFile(const std::string& folder, const std::string& prefix) override;
+  std::uint32_t CreateFolder(const std::string& path) override;
+  std::uint32_t RemoveFolder(const std::string& path) override;
+  std::uint32_t CreateFileRW(const std::string& path, mwn::PlatformHandle& handle) override;
+  std::uint32_t WriteFileBytes(mwn::PlatformHandle handle, const std::uint8_t* data,
+                               std::size_t size, std::size_t& written) override;
+  std::uint32_t CloseFile(mwn::PlatformHandle handle) override;
+  std::uint32_t VersionInfoSize(const std::string& path) override;
+  bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) override;
+  bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
+                       std::uint32_t& versionLS) override;
+  bool OwnResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
+                   std::size_t& size) override;
+  std::string ExecutablePath() override;
+  bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
+  void ProcessMessages() override;
+  std::uint32_t TickCount() override;
+  int ShowMessageBox(const std::string& text, const std::string& caption,
+                     unsigned flags) override;
+  void SetWaitCursor(bool wait) override;
+
+ private:
+  struct Node;
+  struct Entry {
+    std::string name;  // as stored
+    Node* node;
+  };
+  struct Node {
+    bool folder = false;
+    std::uint32_t attributes = 0;
+    std::uint32_t volume = 0;
+    std::uint64_t index = 0;
+    std::vector<std::uint8_t> bytes;
+    std::vector<Entry> entries;  // folders: in listing order
+    bool locked = false;
+    bool denyRead = false;
+    bool unlistable = false;
+  };
+  struct Resolved {
+    Node* parent = nullptr;    // folder holding the last component
+    std::size_t position = 0;  // index of the entry in parent, when found
+    Node* node = nullptr;      // the object itself, when found
+    std::string lastName;      // last component as written
+  };
+  struct OpenFile {
+    Node* node;
+    std::string path;
+  };
+  class Listing;
+
+  bool Failing(Op op, const std::string& path, const std::string& other = "");
+  Node* NewNode(bool folder, std::uint32_t volume, std::uint32_t attributes);
+  Node* RootOf(const std::string& path, std::string& rest) const;
+  Node* EnsureRoot(const std::string& path);
+  Resolved Resolve(const std::string& path) const;
+  Node* Find(const std::string& path) const;
+  Node* FindOrDie(const std::string& path) const;
+  Node* EnsureFolder(const std::string& path);
+  void RemoveEntry(Node* parent, std::size_t position);
+  std::vector<std::uint8_t> Corrupted(std::vector<std::uint8_t> bytes) const;
+  mwn::PlatformHandle NewHandle();
+  void Event(const std::string& text);
+
+  std::vector<std::unique_ptr<Node>> nodes_;
+  std::map<std::string, Node*> roots_;  // key: root in upper case ("C:", "\\SRV\APPS")
+  std::uint32_t driveMask_ = 0;
+  std::map<char, unsigned> driveTypes_;
+  std::uint32_t nextVolume_ = 0x1000;
+  std::uint64_t nextIndex_ = 1;
+  mwn::PlatformHandle nextHandle_ = 0x100;
+  std::map<mwn::PlatformHandle, OpenFile> openFiles_;
+  std::map<mwn::PlatformHandle, std::size_t> openEnumerations_;  // next batch to give
+  int openHandles_ = 0;
+};
