@@ -1,0 +1,310 @@
+#include "app/MwnUpdate_F.h"
+
+#include <exception>
+#include <new>
+
+#include "app/plain_message.h"
+#include "platform/platform.h"
+#include "platform/win32/app_cursor.h"
+#include "update/dialogs.h"
+#include "update/errors.h"
+#include "update/newest_line.h"
+#include "update/pump.h"
+#include "update/texts.h"
+
+namespace mwn {
+namespace {
+
+constexpr char kClassName[] = "TForm1";
+constexpr int kWidth = 640;
+constexpr int kHeight = 480;
+
+constexpr int kLabel1Id = 101;
+constexpr int kLabel2Id = 102;
+constexpr int kLabel3Id = 103;
+constexpr int kLabel4Id = 104;
+constexpr int kMemo1Id = 201;
+constexpr int kMemo2Id = 202;
+constexpr int kMemo3Id = 203;
+
+constexpr int kControlLeft = 38;
+constexpr int kLabelLeft = 42;
+constexpr int kMemoWidth = 554;
+constexpr int kMemoHeight = 89;
+constexpr int kEmptyLabelWidth = 3;
+constexpr int kLabelHeight = 13;
+
+constexpr UINT_PTR kTimer1Id = 1;
+constexpr UINT kTimer1IntervalMs = 1000;
+// The run starts from the queue, not inside the system's activation
+// sequence, which would otherwise be held open for the whole run.
+constexpr UINT kActivated = WM_APP + 1;
+
+HFONT CreateFormFont() {
+  return CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                     DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+}
+
+std::string WindowText(HWND window) {
+  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
+  return text;
+}
+
+}  // namespace
+
+Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pump,
+             const std::string& applicationTitle)
+    : instance_(instance),
+      owner_(owner),
+      platform_(platform),
+      pump_(pump),
+      applicationTitle_(applicationTitle),
+      run_(platform, *this, pump),
+      font_(CreateFormFont()),
+      lines_{{EditLines(platform), EditLines(platform), EditLines(platform)}} {
+  RegisterWindowClass(instance, kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                      LoadIconA(nullptr, IDI_APPLICATION));
+  CreateWindowExA(0, kClassName, text::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+                  (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2,
+                  (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2, kWidth, kHeight, owner, nullptr,
+                  instance, this);
+}
+
+Form1::~Form1() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  if (font_ != nullptr) DeleteObject(font_);
+}
+
+void Form1::Show() {
+  ShowWindow(hwnd_, SW_SHOWNORMAL);
+  UpdateWindow(hwnd_);
+}
+
+void Form1::CreateControls() {
+  // Created in tab order: Memo1, Memo2, Memo3.
+  memos_[0] = CreateMemo(kMemo1Id, 190, ES_AUTOHSCROLL);
+  memos_[1] = CreateMemo(kMemo2Id, 37, 0);
+  memos_[2] = CreateMemo(kMemo3Id, 341, 0);
+  labels_[0] = CreateLabel(kLabel1Id, 153, kEmptyLabelWidth, "", WS_VISIBLE);
+  labels_[1] = CreateLabel(kLabel2Id, 304, kEmptyLabelWidth, "", WS_VISIBLE);
+  labels_[2] = CreateLabel(kLabel3Id, 0, 203, text::kDrivesHeading, 0);
+  labels_[3] = CreateLabel(kLabel4Id, 168, kEmptyLabelWidth, "", WS_VISIBLE);
+  for (std::size_t i = 0; i < memos_.size(); ++i) lines_[i].Attach(memos_[i]);
+}
+
+HWND Form1::CreateMemo(int id, int top, DWORD wrapStyle) {
+  HWND memo = CreateWindowExA(
+      WS_EX_CLIENTEDGE, "EDIT", "",
+      WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
+          ES_AUTOVSCROLL | ES_READONLY | wrapStyle,
+      kControlLeft, top, kMemoWidth, kMemoHeight, hwnd_,
+      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+  SendMessageA(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  // No limit: the lists of copies and folders can grow long.
+  SendMessageA(memo, EM_SETLIMITTEXT, 0, 0);
+  return memo;
+}
+
+HWND Form1::CreateLabel(int id, int top, int width, const char* text, DWORD visibility) {
+  // No prefix: a folder name may hold an "&".
+  HWND label = CreateWindowExA(0, "STATIC", text,
+                               WS_CHILD | visibility | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
+                               kLabelLeft, top, width, kLabelHeight, hwnd_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
+                               nullptr);
+  SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  return label;
+}
+
+StringList& Form1::Lines(Memo memo) { return lines_[static_cast<std::size_t>(memo)]; }
+
+void Form1::SetMemoEnabled(Memo memo, bool enabled) { EnableWindow(MemoHandle(memo), enabled); }
+
+void Form1::SetMemoColour(Memo memo, std::uint32_t colour) {
+  SetTextColour(MemoHandle(memo), colour);
+}
+
+void Form1::SetLabelText(Label label, const std::string& text) {
+  HWND window = LabelHandle(label);
+  SIZE extent = {kEmptyLabelWidth, kLabelHeight};
+  if (!text.empty()) {
+    HDC dc = GetDC(window);
+    HGDIOBJ previousFont = SelectObject(dc, font_);
+    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
+    SelectObject(dc, previousFont);
+    ReleaseDC(window, dc);
+  }
+  SetWindowPos(window, nullptr, 0, 0, extent.cx, kLabelHeight,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowTextA(window, text.c_str());
+}
+
+void Form1::SetLabelVisible(Label label, bool visible) {
+  ShowWindow(LabelHandle(label), visible ? SW_SHOWNA : SW_HIDE);
+}
+
+void Form1::SetLabelEnabled(Label label, bool enabled) {
+  EnableWindow(LabelHandle(label), enabled);
+}
+
+void Form1::SetLabelColour(Label label, std::uint32_t colour) {
+  SetTextColour(LabelHandle(label), colour);
+}
+
+void Form1::SetTextColour(HWND control, std::uint32_t colour) {
+  textColours_[control] = colour;
+  InvalidateRect(control, nullptr, TRUE);
+}
+
+LRESULT Form1::ControlColour(UINT message, WPARAM wParam, LPARAM lParam) {
+  // The system's colours and brush, as the control would have them anyway;
+  // only the text colour is the program's.
+  const LRESULT brush = Default(message, wParam, lParam);
+  const auto colour = textColours_.find(reinterpret_cast<HWND>(lParam));
+  if (colour != textColours_.end()) SetTextColor(reinterpret_cast<HDC>(wParam), colour->second);
+  return brush;
+}
+
+void Form1::SetCaption(const std::string& caption) { SetWindowTextA(hwnd_, caption.c_str()); }
+
+void Form1::StartTimer1() {
+  timer1Running_ = SetTimer(hwnd_, kTimer1Id, kTimer1IntervalMs, nullptr) != 0;
+}
+
+void Form1::StopTimer1() {
+  KillTimer(hwnd_, kTimer1Id);
+  timer1Running_ = false;
+}
+
+bool Form1::Timer1Running() const { return timer1Running_; }
+
+void Form1::FocusMemo2() { SetFocus(MemoHandle(Memo::Memo2)); }
+
+void Form1::FocusNone() { SetFocus(hwnd_); }
+
+void Form1::Memo2CaretToEnd() {
+  HWND memo = MemoHandle(Memo::Memo2);
+  const LRESULT length = GetWindowTextLengthA(memo);
+  SendMessageA(memo, EM_SETSEL, static_cast<WPARAM>(length), length);
+  SendMessageA(memo, EM_SCROLLCARET, 0, 0);
+}
+
+void Form1::ShowPlainMessage(const std::string& text) {
+  mwn::ShowPlainMessage(instance_, owner_, applicationTitle_, text, ending_);
+}
+
+void Form1::Close() {
+  if (working_) {
+    ending_ = true;
+  } else if (hwnd_ != nullptr) {
+    DestroyWindow(hwnd_);
+  }
+}
+
+void Form1::OnActivate(WPARAM wParam, LPARAM lParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    focusToRestore_ = IsChild(hwnd_, focus) ? focus : nullptr;
+    return;
+  }
+  const bool minimized = HIWORD(wParam) != 0;
+  if (!minimized && focusToRestore_ != nullptr && IsWindow(focusToRestore_)) {
+    SetFocus(focusToRestore_);
+  } else {
+    Default(WM_ACTIVATE, wParam, lParam);
+  }
+  PostMessageA(hwnd_, kActivated, 0, 0);
+}
+
+void Form1::FormCreate() { animationCounter_ = 0; }
+
+// The activation handler, with the application's one error handler.
+void Form1::FormShow() {
+  if (working_) return;
+  working_ = true;
+  try {
+    run_.FormShow();
+  } catch (const Exception& error) {
+    ShowErrorMessage(platform_, applicationTitle_, error);
+  } catch (const std::bad_alloc&) {
+    ShowErrorMessage(platform_, applicationTitle_, EOutOfMemory());
+  } catch (const std::exception& error) {
+    // Not one of the program's own errors; shown all the same rather than
+    // ending the program from inside a window procedure.
+    ShowErrorMessage(platform_, applicationTitle_, Exception(error.what()));
+  }
+  working_ = false;
+  if (ending_ && hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
+void Form1::Timer1Timer() {
+  SetCaption(CaptionFrame(animationCounter_));
+  pump_.Step();
+  animationCounter_ = (animationCounter_ + 1) % 7;
+}
+
+void Form1::Memo2Change() {
+  HWND memo = MemoHandle(Memo::Memo2);
+  const StringList& lines = Lines(Memo::Memo2);
+  pump_.Step();
+  std::string last = lines.Get(lines.Count() - 1);
+  const TextSelection selection = NewestLineSelection(WindowText(memo), last);
+  pump_.Step();
+  last = lines.Get(lines.Count() - 1);
+  SendMessageA(memo, EM_SETSEL, selection.start, static_cast<LPARAM>(selection.start + last.size()));
+  SendMessageA(memo, EM_SCROLLCARET, 0, 0);
+  pump_.Step();
+}
+
+LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      CreateControls();
+      FormCreate();
+      return 0;
+    case WM_ACTIVATE:
+      OnActivate(wParam, lParam);
+      return 0;
+    case kActivated:
+      FormShow();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTimer1Id) Timer1Timer();
+      return 0;
+    case WM_COMMAND:
+      if (LOWORD(wParam) == kMemo2Id && HIWORD(wParam) == EN_CHANGE) Memo2Change();
+      return 0;
+    case WM_CTLCOLORSTATIC:
+      return ControlColour(message, wParam, lParam);
+    case WM_SETCURSOR:
+      // Over a list the arrow means "no cursor of the program's": the list
+      // keeps its own text cursor.
+      if (LOWORD(lParam) == HTCLIENT &&
+          (reinterpret_cast<HWND>(wParam) == hwnd_ ||
+           ApplicationCursor() != LoadCursorA(nullptr, IDC_ARROW))) {
+        SetCursor(ApplicationCursor());
+        return TRUE;
+      }
+      break;
+    case WM_SYSCOMMAND:
+      // The window has no taskbar button of its own: minimising it
+      // minimises the application, which hides it.
+      if ((wParam & 0xFFF0) == SC_MINIMIZE) {
+        ShowWindow(owner_, SW_MINIMIZE);
+        return 0;
+      }
+      break;
+    case WM_CLOSE:
+      Close();
+      return 0;
+    case WM_DESTROY:
+      if (timer1Running_) StopTimer1();
+      PostQuitMessage(0);
+      return 0;
+  }
+  return Default(message, wParam, lParam);
+}
+
+}  // namespace mwn

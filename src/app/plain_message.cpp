@@ -1,0 +1,168 @@
+#include "app/plain_message.h"
+
+#include <algorithm>
+
+#include "app/window_base.h"
+#include "platform/win32/app_cursor.h"
+#include "platform/win32/task_windows.h"
+
+namespace mwn {
+namespace {
+
+constexpr char kClassName[] = "MwnPlainMessage";
+constexpr char kMeasureLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr int kMeasureLetterCount = 52;
+constexpr int kMarginX = 8;
+constexpr int kMarginY = 8;
+constexpr int kTextToButton = 10;
+constexpr int kButtonWidth = 50;
+constexpr int kButtonHeight = 14;
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr UINT kTextFormat = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
+
+HFONT CreateMessageFont() {
+  NONCLIENTMETRICSA metrics = {};
+  metrics.cbSize = sizeof(metrics);
+  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    return CreateFontIndirectA(&metrics.lfMessageFont);
+  }
+  return nullptr;
+}
+
+// Pixel sizes of the message's parts, from dialog units of the message font.
+struct Layout {
+  RECT text = {};
+  RECT button = {};
+  SIZE client = {};
+};
+
+Layout MeasureLayout(HFONT font, const std::string& text) {
+  HDC dc = GetDC(nullptr);
+  HGDIOBJ previousFont = SelectObject(dc, font);
+  SIZE letters = {};
+  GetTextExtentPoint32A(dc, kMeasureLetters, kMeasureLetterCount, &letters);
+  RECT textRect = {0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
+  DrawTextA(dc, text.c_str(), -1, &textRect, kTextFormat);
+  SelectObject(dc, previousFont);
+  ReleaseDC(nullptr, dc);
+
+  const int averageWidth = (letters.cx / (kMeasureLetterCount / 2) + 1) / 2;
+  auto unitsX = [&](int units) { return MulDiv(units, averageWidth, 4); };
+  auto unitsY = [&](int units) { return MulDiv(units, letters.cy, 8); };
+
+  Layout layout;
+  const int textWidth = textRect.right - textRect.left;
+  const int textHeight = textRect.bottom - textRect.top;
+  const int buttonWidth = unitsX(kButtonWidth);
+  const int buttonHeight = unitsY(kButtonHeight);
+  layout.client.cx = std::max(textWidth, buttonWidth) + 2 * unitsX(kMarginX);
+  layout.text = {unitsX(kMarginX), unitsY(kMarginY), unitsX(kMarginX) + textWidth,
+                 unitsY(kMarginY) + textHeight};
+  const int buttonLeft = (layout.client.cx - buttonWidth) / 2;
+  const int buttonTop = layout.text.bottom + unitsY(kTextToButton);
+  layout.button = {buttonLeft, buttonTop, buttonLeft + buttonWidth, buttonTop + buttonHeight};
+  layout.client.cy = layout.button.bottom + unitsY(kMarginY);
+  return layout;
+}
+
+class PlainMessage : public WindowBase<PlainMessage> {
+ public:
+  PlainMessage(HINSTANCE instance, HWND owner, const std::string& title, const std::string& text)
+      : font_(CreateMessageFont()) {
+    RegisterWindowClass(instance, kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                        nullptr);
+    HFONT font = font_ != nullptr ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const Layout layout = MeasureLayout(font, text);
+
+    RECT frame = {0, 0, layout.client.cx, layout.client.cy};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    const int width = frame.right - frame.left;
+    const int height = frame.bottom - frame.top;
+    CreateWindowExA(kExStyle, kClassName, title.c_str(), kStyle,
+                    (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
+                    (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, owner, nullptr,
+                    instance, this);
+    if (hwnd_ == nullptr) return;
+
+    HWND label = CreateChild(instance, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, layout.text,
+                             0);
+    button_ = CreateChild(instance, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, layout.button,
+                          IDOK);
+    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageA(button_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+  }
+
+  ~PlainMessage() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+    if (font_ != nullptr) DeleteObject(font_);
+  }
+
+  void RunModal(const bool& ending) {
+    if (hwnd_ == nullptr) return;
+    TaskWindowsDisabled others(hwnd_);
+    ArrowWhileModal arrow;
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    SetFocus(button_);
+    while (!dismissed_) {
+      MSG message;
+      const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+      if (got == 0) {
+        // The main loop ends the program on it.
+        PostQuitMessage(static_cast<int>(message.wParam));
+        return;
+      }
+      if (got < 0) return;
+      if (!IsDialogMessageA(hwnd_, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+      }
+      if (ending) return;
+    }
+  }
+
+ private:
+  friend class WindowBase<PlainMessage>;
+
+  HWND CreateChild(HINSTANCE instance, const char* className, const char* text, DWORD style,
+                   const RECT& place, int id) {
+    return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
+                           place.top, place.right - place.left, place.bottom - place.top, hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  }
+
+  LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+      case WM_COMMAND:
+        // IsDialogMessage turns Enter into IDOK and Escape into IDCANCEL.
+        if (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL) dismissed_ = true;
+        return 0;
+      case WM_CLOSE:
+        dismissed_ = true;
+        return 0;
+      case DM_GETDEFID:
+        return MAKELRESULT(IDOK, DC_HASDEFID);
+      case WM_SETCURSOR:
+        if (LOWORD(lParam) == HTCLIENT) {
+          SetCursor(ApplicationCursor());
+          return TRUE;
+        }
+        break;
+    }
+    return Default(message, wParam, lParam);
+  }
+
+  HFONT font_;
+  HWND button_ = nullptr;
+  bool dismissed_ = false;
+};
+
+}  // namespace
+
+void ShowPlainMessage(HINSTANCE instance, HWND owner, const std::string& title,
+                      const std::string& text, const bool& ending) {
+  PlainMessage message(instance, owner, title, text);
+  message.RunModal(ending);
+}
+
+}  // namespace mwn

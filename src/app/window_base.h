@@ -1,0 +1,64 @@
+// One C++ object per window: the static window procedure finds the object
+// that CreateWindowEx was given and lets its HandleMessage answer.
+#pragma once
+
+#include "platform/win32/windows_api.h"
+
+namespace mwn {
+
+template <typename Derived>
+class WindowBase {
+ public:
+  WindowBase(const WindowBase&) = delete;
+  WindowBase& operator=(const WindowBase&) = delete;
+
+  // Null once the window has been destroyed.
+  HWND Handle() const { return hwnd_; }
+
+ protected:
+  WindowBase() = default;
+  ~WindowBase() {
+    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+  }
+
+  // Registers the class once per process; later calls find it registered.
+  static void RegisterWindowClass(HINSTANCE instance, const char* className, HBRUSH background,
+                                  HICON icon) {
+    WNDCLASSA windowClass = {};
+    windowClass.lpfnWndProc = &WindowBase::WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.hIcon = icon;
+    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = background;
+    windowClass.lpszClassName = className;
+    RegisterClassA(&windowClass);
+  }
+
+  LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
+    return DefWindowProcA(hwnd_, message, wParam, lParam);
+  }
+
+  HWND hwnd_ = nullptr;
+
+ private:
+  static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    Derived* self = nullptr;
+    if (message == WM_NCCREATE) {
+      self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+      self->hwnd_ = hwnd;
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+      self = reinterpret_cast<Derived*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+
+    const LRESULT result = self->HandleMessage(message, wParam, lParam);
+    if (message == WM_NCDESTROY) {
+      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      self->hwnd_ = nullptr;
+    }
+    return result;
+  }
+};
+
+}  // namespace mwn
