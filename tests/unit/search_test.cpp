@@ -1,0 +1,190 @@
+#include "update/search.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+#include "fake_window.h"
+#include "update/pump.h"
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class SearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform.AddDrive('C'); }
+
+  void Search(const std::string& folder) {
+    mwn::MessagePump pump(platform);
+    mwn::SearchFolder(platform, pump, "Mwn.exe", folder, window.memo1, window, mwn::Label::Label4);
+  }
+  const std::vector<std::string>& Found() const { return window.memo1.lines; }
+  const std::vector<std::string>& Shown() { return window.label(mwn::Label::Label4).history; }
+
+  FakePlatform platform;
+  FakeWindow window;
+};
+
+TEST_F(SearchTest, CopyInDriveRootHasNoDoubledBackslash) {
+  platform.AddFile("C:\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, ParentBeforeSubfoldersAndSubfoldersInListingOrder) {
+  platform.AddFolder("C:\\Zeta");
+  platform.AddFile("C:\\Zeta\\Deep\\Mwn.exe", "x");
+  platform.AddFile("C:\\Zeta\\Mwn.exe", "x");
+  platform.AddFile("C:\\Alpha\\Mwn.exe", "x");
+  platform.AddFile("C:\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Mwn.exe", "C:\\Zeta\\Mwn.exe", "C:\\Zeta\\Deep\\Mwn.exe",
+                                   "C:\\Alpha\\Mwn.exe"}));
+  // Every folder entered is shown, the starting folder never.
+  EXPECT_EQ(Shown(), (Lines{"C:\\Zeta", "C:\\Zeta\\Deep", "C:\\Alpha"}));
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+TEST_F(SearchTest, StartFolderIsNotShownBelowADriveRootEither) {
+  platform.AddFile("C:\\Data\\Sub\\Mwn.exe", "x");
+  Search("C:\\Data");
+  EXPECT_EQ(Found(), (Lines{"C:\\Data\\Sub\\Mwn.exe"}));
+  EXPECT_EQ(Shown(), (Lines{"C:\\Data\\Sub"}));
+}
+
+TEST_F(SearchTest, HiddenAndSystemFoldersAndCopiesAreFound) {
+  platform.AddFolder("C:\\Hidden", mwn::kAttrHidden);
+  platform.AddFolder("C:\\System", mwn::kAttrSystem | mwn::kAttrHidden);
+  platform.AddFile("C:\\Hidden\\Mwn.exe", "x");
+  platform.AddFile("C:\\System\\Mwn.exe", "x", mwn::kAttrHidden | mwn::kAttrSystem);
+  platform.AddFile("C:\\Plain\\Mwn.exe", "x", mwn::kAttrReadOnly | mwn::kAttrHidden);
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Hidden\\Mwn.exe", "C:\\System\\Mwn.exe", "C:\\Plain\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, FolderNamedLikeTheTargetIsNotACopyButIsSearched) {
+  platform.AddFolder("C:\\Mwn.exe");
+  platform.AddFile("C:\\Tools\\Mwn.exe\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Tools\\Mwn.exe\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, CopyStoredInCapitalsIsListedAsTheProgramWritesIt) {
+  platform.AddFile("C:\\APPS\\MWN.EXE", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\APPS\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, MissingFolderAddsNothing) {
+  Search("C:\\Gone");
+  Search("Q:\\");
+  EXPECT_TRUE(Found().empty());
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(platform.CountOf(Op::ListFolder), 0);
+}
+
+TEST_F(SearchTest, UnlistableFolderIsSkippedAndItsSiblingsSearched) {
+  platform.AddFile("C:\\Closed\\Inner\\Mwn.exe", "x");
+  platform.AddFile("C:\\Open\\Mwn.exe", "x");
+  platform.SetUnlistable("C:\\Closed");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Open\\Mwn.exe"}));
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+TEST_F(SearchTest, ListingThatFailsMidwayEndsOnlyThatFolder) {
+  platform.AddFile("C:\\A\\First\\Mwn.exe", "x");
+  platform.AddFile("C:\\A\\Second\\Mwn.exe", "x");
+  platform.AddFile("C:\\B\\Mwn.exe", "x");
+  int entriesOfA = 0;
+  platform.fail = [&](Op op, const std::string& path) {
+    return op == Op::ListNext && path == "C:\\A" && ++entriesOfA == 4;  // ., .., First, then fail
+  };
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\A\\First\\Mwn.exe", "C:\\B\\Mwn.exe"}));
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+TEST_F(SearchTest, FolderWhoseAttributesCannotBeReadIsSkipped) {
+  platform.AddFile("C:\\A\\Mwn.exe", "x");
+  platform.AddFile("C:\\B\\Mwn.exe", "x");
+  platform.fail = [](Op op, const std::string& path) {
+    return op == Op::FolderExists && path == "C:\\A";
+  };
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\B\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, SameFileThroughTwoLocationsIsListedTwice) {
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.AddLink("C:\\Shortcut", "C:\\Apps");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Apps\\Mwn.exe", "C:\\Shortcut\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, LinkToAnAncestorIsEnteredNoDeeper) {
+  platform.AddFile("C:\\Mwn.exe", "x");
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.AddLink("C:\\Apps\\Up", "C:\\");
+  platform.AddLink("C:\\Apps\\Self", "C:\\Apps");
+  platform.AddFolder("C:\\Apps\\Tail");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Mwn.exe", "C:\\Apps\\Mwn.exe"}));
+  EXPECT_EQ(Shown(), (Lines{"C:\\Apps", "C:\\Apps\\Up", "C:\\Apps\\Self", "C:\\Apps\\Tail"}));
+}
+
+TEST_F(SearchTest, FolderWithoutIdentityIsStillSearched) {
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.fail = [](Op op, const std::string&) { return op == Op::FolderIdentity; };
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Apps\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, CycleWithoutIdentitiesEndsAtThePathLimit) {
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.AddLink("C:\\Apps\\Loop", "C:\\Apps");
+  platform.fail = [](Op op, const std::string&) { return op == Op::FolderIdentity; };
+  Search("C:\\");
+  ASSERT_GT(Found().size(), 2u);
+  for (const std::string& path : Found()) {
+    EXPECT_LT(path.size() - std::string("\\Mwn.exe").size(), mwn::kMaxPath);
+  }
+}
+
+TEST_F(SearchTest, FolderPathOf260CharactersOrMoreCountsAsMissing) {
+  const std::string outer = "C:\\" + std::string(200, 'a');
+  const std::string longest = outer + "\\" + std::string(55, 'b');  // 259
+  const std::string tooLong = outer + "\\" + std::string(56, 'c');  // 260
+  ASSERT_EQ(longest.size(), 259u);
+  ASSERT_EQ(tooLong.size(), 260u);
+  platform.AddFile(longest + "\\Mwn.exe", "x");
+  platform.AddFile(tooLong + "\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{longest + "\\Mwn.exe"}));
+  for (const auto& call : platform.calls) EXPECT_NE(call.path, tooLong);
+}
+
+TEST_F(SearchTest, VolumeLabelEntryIsPassedOver) {
+  platform.AddVolumeLabel("C:\\", "SYSTEMDISK", mwn::kAttrVolumeLabel | mwn::kAttrDirectory);
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Apps\\Mwn.exe"}));
+  EXPECT_EQ(Shown(), (Lines{"C:\\Apps"}));
+}
+
+TEST_F(SearchTest, NetworkShareIsJoinedWithOneBackslash) {
+  platform.AddShare("\\\\srv\\apps");
+  platform.AddFile("\\\\srv\\apps\\Mwn.exe", "x");
+  platform.AddFile("\\\\srv\\apps\\Old\\Mwn.exe", "x");
+  Search("\\\\srv\\apps");
+  EXPECT_EQ(Found(), (Lines{"\\\\srv\\apps\\Mwn.exe", "\\\\srv\\apps\\Old\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, PumpsWhileWalking) {
+  platform.tickStep = 20;  // every step is past the pump's interval
+  platform.AddFolder("C:\\A\\B\\C");
+  Search("C:\\");
+  EXPECT_GE(platform.pumps, 3 * 4);
+}
+
+}  // namespace
