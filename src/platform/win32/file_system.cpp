@@ -11,6 +11,18 @@ bool HasWildcard(const std::string& path) {
   return path.find_first_of("*?") != std::string::npos;
 }
 
+// Windows refuses to overwrite or replace a read-only file; Wine renames
+// over one, and run by root it writes over one too. Asking first makes both
+// leave a read-only copy as it is. True (access denied set) when it is one.
+bool RefuseReadOnly(const std::string& path) {
+  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_READONLY) == 0) {
+    return false;
+  }
+  SetLastError(ERROR_ACCESS_DENIED);
+  return true;
+}
+
 class Win32FolderListing : public FolderListing {
  public:
   Win32FolderListing(UniqueFindHandle find, const WIN32_FIND_DATAA& first)
@@ -76,15 +88,17 @@ bool Win32Platform::DeleteFileAt(const std::string& path) {
 
 bool Win32Platform::CopyFileTo(const std::string& source, const std::string& destination,
                                bool overwrite) {
-  return UsableAnsiPath(source) && UsableAnsiPath(destination) &&
-         CopyFileA(source.c_str(), destination.c_str(), !overwrite);
+  if (!UsableAnsiPath(source) || !UsableAnsiPath(destination)) return false;
+  if (overwrite && RefuseReadOnly(destination)) return false;
+  return CopyFileA(source.c_str(), destination.c_str(), !overwrite);
 }
 
 bool Win32Platform::MoveFileReplacing(const std::string& source, const std::string& destination) {
+  if (!UsableAnsiPath(source) || !UsableAnsiPath(destination)) return false;
+  if (RefuseReadOnly(destination)) return false;
   // The source is staged in the destination's folder, so the move is a
   // rename on one volume and never needs a copy.
-  return UsableAnsiPath(source) && UsableAnsiPath(destination) &&
-         MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING);
+  return MoveFileExA(source.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING);
 }
 
 std::string Win32Platform::StoredName(const std::string& path) {
