@@ -18,4 +18,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Prefer the static zlib of libz-mingw-w64-dev.
 set(ZLIB_USE_STATIC_LIBS ON)
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)

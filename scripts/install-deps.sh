@@ -9,6 +9,7 @@ packages=(
   build-essential cmake zlib1g-dev libgtest-dev
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 xvfb xauth x11-apps imagemagick
 )
 
