@@ -1,0 +1,51 @@
+#include "update/pump.h"
+
+#include <gtest/gtest.h>
+
+#include "fake_platform.h"
+
+namespace {
+
+TEST(MessagePump, StepPumpsOnlyOnceTheIntervalHasPassed) {
+  FakePlatform platform;
+  platform.tickStep = 0;
+  mwn::MessagePump pump(platform, 10);
+  platform.tick += 9;
+  pump.Step();
+  EXPECT_EQ(platform.pumps, 0);
+  platform.tick += 1;
+  pump.Step();
+  EXPECT_EQ(platform.pumps, 1);
+  pump.Step();  // the interval starts again at the pump
+  EXPECT_EQ(platform.pumps, 1);
+  platform.tick += 10;
+  pump.Step();
+  EXPECT_EQ(platform.pumps, 2);
+}
+
+TEST(MessagePump, FullAlwaysPumpsAndRestartsTheInterval) {
+  FakePlatform platform;
+  platform.tickStep = 0;
+  mwn::MessagePump pump(platform, 10);
+  pump.Full();
+  pump.Full();
+  EXPECT_EQ(platform.pumps, 2);
+  platform.tick += 9;
+  pump.Step();
+  EXPECT_EQ(platform.pumps, 2);
+}
+
+TEST(MessagePump, KeepsPumpingAcrossTheTickCountersWrap) {
+  FakePlatform platform;
+  platform.tickStep = 0;
+  platform.tick = 0xFFFFFFF8u;
+  mwn::MessagePump pump(platform, 10);
+  platform.tick = 0x00000001u;  // 9 ms later, past the wrap
+  pump.Step();
+  EXPECT_EQ(platform.pumps, 0);
+  platform.tick = 0x00000002u;
+  pump.Step();
+  EXPECT_EQ(platform.pumps, 1);
+}
+
+}  // namespace
