@@ -39,19 +39,21 @@ static int Fail(const char* what, const char* path) {
   return 1;
 }
 
+static int Usage(void) {
+  fprintf(stderr, "usage: mwn_compress [--drop-last N] <input> <output>\n");
+  return 2;
+}
+
 int main(int argc, char** argv) {
   unsigned long dropLast = 0;
   int first = 1;
-  if (argc == 5 && strcmp(argv[1], "--drop-last") == 0) {
+  if (argc > 2 && strcmp(argv[1], "--drop-last") == 0) {
     char* end = NULL;
     dropLast = strtoul(argv[2], &end, 10);
-    if (*end != '\0') argc = 0;
+    if (end == argv[2] || *end != '\0') return Usage();
     first = 3;
   }
-  if (argc - first != 2) {
-    fprintf(stderr, "usage: mwn_compress [--drop-last N] <input> <output>\n");
-    return 2;
-  }
+  if (argc - first != 2) return Usage();
   const char* inputPath = argv[first];
   const char* outputPath = argv[first + 1];
 
