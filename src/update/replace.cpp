@@ -35,7 +35,10 @@ class CopyReplacement {
  public:
   CopyReplacement(Platform& platform, MessagePump& pump, const std::string& imagePath,
                   const std::uint8_t* image, std::size_t imageSize)
-      : platform_(platform), pump_(pump), imagePath_(imagePath), image_(image),
+      : platform_(platform),
+        pump_(pump),
+        imagePath_(imagePath),
+        image_(image),
         imageSize_(imageSize) {}
 
   bool Replace(const std::string& target) {
@@ -119,9 +122,9 @@ class CopyReplacement {
     pump_.Step();
     if (!created) return false;
     std::size_t written = 0;
-    const bool wrote = platform_.WriteFileBytes(handle, bytes.data(), bytes.size(), written) ==
-                           kErrorSuccess &&
-                       written == bytes.size();
+    const bool wrote =
+        platform_.WriteFileBytes(handle, bytes.data(), bytes.size(), written) == kErrorSuccess &&
+        written == bytes.size();
     pump_.Step();
     const bool closed = platform_.CloseFile(handle) == kErrorSuccess;
     pump_.Step();

@@ -17,7 +17,11 @@ class Walk {
  public:
   Walk(Platform& platform, MessagePump& pump, const std::string& name, StringList& found,
        MainWindow& window, Label progress)
-      : platform_(platform), pump_(pump), name_(name), found_(found), window_(window),
+      : platform_(platform),
+        pump_(pump),
+        name_(name),
+        found_(found),
+        window_(window),
         progress_(progress) {}
 
   void Search(const std::string& folder) {
@@ -67,8 +71,8 @@ class Walk {
   }
 
   static bool IsSubfolder(const DirEntry& entry) {
-    return (entry.attributes & kAttrVolumeLabel) == 0 &&
-           (entry.attributes & kAttrDirectory) != 0 && entry.name != "." && entry.name != "..";
+    return (entry.attributes & kAttrVolumeLabel) == 0 && (entry.attributes & kAttrDirectory) != 0 &&
+           entry.name != "." && entry.name != "..";
   }
 
   Platform& platform_;

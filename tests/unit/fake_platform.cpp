@@ -104,14 +104,16 @@ std::uint32_t GetWord(const std::vector<std::uint8_t>& data, std::size_t at) {
 
 const char* OpName(Op op) {
   static const char* const names[] = {
-      "LogicalDriveMask", "DriveTypeOf",     "OpenConnectedDisks", "ReadConnectedDisks",
-      "CloseConnectedDisks", "FolderExists", "FileExists",         "ListFolder",
-      "ListNext",         "FolderIdentity",  "DeleteFile",         "CopyFile",
-      "MoveFile",         "StoredName",      "ReadWholeFile",      "TempPath",
-      "UniqueTempFile",   "CreateFolder",    "RemoveFolder",       "CreateFileRW",
-      "WriteFileBytes",   "CloseFile",       "VersionInfoSize",    "VersionInfo",
-      "RootFileVersion",  "OwnResource",     "ExecutablePath",     "EqualIgnoringCase",
-      "ShowMessageBox",   "SetWaitCursor"};
+      "LogicalDriveMask",   "DriveTypeOf",         "OpenConnectedDisks",
+      "ReadConnectedDisks", "CloseConnectedDisks", "FolderExists",
+      "FileExists",         "ListFolder",          "ListNext",
+      "FolderIdentity",     "DeleteFile",          "CopyFile",
+      "MoveFile",           "StoredName",          "ReadWholeFile",
+      "TempPath",           "UniqueTempFile",      "CreateFolder",
+      "RemoveFolder",       "CreateFileRW",        "WriteFileBytes",
+      "CloseFile",          "VersionInfoSize",     "VersionInfo",
+      "RootFileVersion",    "OwnResource",         "ExecutablePath",
+      "EqualIgnoringCase",  "ShowMessageBox",      "SetWaitCursor"};
   return names[static_cast<int>(op)];
 }
 
@@ -560,8 +562,8 @@ std::string FakePlatform::UniqueTempFile(const std::string& folder, const std::s
 std::uint32_t FakePlatform::CreateFolder(const std::string& path) {
   if (Failing(Op::CreateFolder, path)) return failCode;
   const Resolved place = Resolve(path);
-  if (place.parent == nullptr) return place.node != nullptr ? kErrorAlreadyExists
-                                                            : mwn::kErrorPathNotFound;
+  if (place.parent == nullptr)
+    return place.node != nullptr ? kErrorAlreadyExists : mwn::kErrorPathNotFound;
   if (place.node != nullptr) return kErrorAlreadyExists;
   place.parent->entries.push_back({place.lastName, NewNode(true, place.parent->volume, 0)});
   return mwn::kErrorSuccess;
@@ -652,8 +654,8 @@ bool FakePlatform::VersionInfo(const std::string& path, std::vector<std::uint8_t
   return true;
 }
 
-bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data,
-                                   std::uint32_t& versionMS, std::uint32_t& versionLS) {
+bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
+                                   std::uint32_t& versionLS) {
   if (Failing(Op::RootFileVersion, "")) return false;
   if (data.size() < kVersionBlockSize ||
       !std::equal(kVersionBlockMagic, kVersionBlockMagic + 4, data.begin())) {

@@ -82,8 +82,7 @@ class FakePlatform : public mwn::Platform {
   void AddShare(const std::string& remoteName);
   // Missing parents (and the root) are made as plain folders.
   void AddFolder(const std::string& path, std::uint32_t attributes = 0);
-  void AddFile(const std::string& path, const std::string& contents,
-               std::uint32_t attributes = 0);
+  void AddFile(const std::string& path, const std::string& contents, std::uint32_t attributes = 0);
   // A folder entry at `path` that is the folder `target` under another name.
   void AddLink(const std::string& path, const std::string& target);
   void AddVolumeLabel(const std::string& root, const std::string& name,
@@ -178,8 +177,7 @@ class FakePlatform : public mwn::Platform {
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
   void ProcessMessages() override;
   std::uint32_t TickCount() override;
-  int ShowMessageBox(const std::string& text, const std::string& caption,
-                     unsigned flags) override;
+  int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
   void SetWaitCursor(bool wait) override;
 
  private:

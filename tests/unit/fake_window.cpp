@@ -9,9 +9,7 @@ std::string NameOf(mwn::Label which) {
   return "label" + std::to_string(static_cast<int>(which) + 1);
 }
 
-std::string NameOf(mwn::Memo which) {
-  return "memo" + std::to_string(static_cast<int>(which) + 1);
-}
+std::string NameOf(mwn::Memo which) { return "memo" + std::to_string(static_cast<int>(which) + 1); }
 
 void FakeStringList::Add(const std::string& line) {
   lines.push_back(line);
@@ -19,12 +17,14 @@ void FakeStringList::Add(const std::string& line) {
 }
 
 std::string FakeStringList::Get(int index) const {
-  if (index < 0 || index >= Count()) throw std::out_of_range(name_ + " has no line " + std::to_string(index));
+  if (index < 0 || index >= Count())
+    throw std::out_of_range(name_ + " has no line " + std::to_string(index));
   return lines[static_cast<std::size_t>(index)];
 }
 
 void FakeStringList::Delete(int index) {
-  if (index < 0 || index >= Count()) throw std::out_of_range(name_ + " has no line " + std::to_string(index));
+  if (index < 0 || index >= Count())
+    throw std::out_of_range(name_ + " has no line " + std::to_string(index));
   lines.erase(lines.begin() + index);
   events_.push_back(name_ + ":delete:" + std::to_string(index));
 }
@@ -40,9 +40,12 @@ FakeWindow::FakeWindow() { label(mwn::Label::Label3).visible = false; }
 
 FakeStringList& FakeWindow::list(mwn::Memo which) {
   switch (which) {
-    case mwn::Memo::Memo1: return memo1;
-    case mwn::Memo::Memo2: return memo2;
-    case mwn::Memo::Memo3: return memo3;
+    case mwn::Memo::Memo1:
+      return memo1;
+    case mwn::Memo::Memo2:
+      return memo2;
+    case mwn::Memo::Memo3:
+      return memo3;
   }
   throw std::logic_error("no such memo");
 }

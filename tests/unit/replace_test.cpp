@@ -269,7 +269,8 @@ TEST(ReplaceFaults, AFailureAtAnyCallLeavesTheCopyAsItWas) {
         const bool kept = machine.window.memo1.Find(listed) >= 0;
         if (failing <= lastEssential) {
           EXPECT_TRUE(kept);
-          EXPECT_EQ(machine.platform.Contents(listed), Machine::OldBytes(folderOf(faulty) + "\\MWN.EXE"));
+          EXPECT_EQ(machine.platform.Contents(listed),
+                    Machine::OldBytes(folderOf(faulty) + "\\MWN.EXE"));
           EXPECT_EQ(machine.platform.Names(folderOf(faulty)), (Lines{"MWN.EXE"}));
         } else {
           EXPECT_FALSE(kept);

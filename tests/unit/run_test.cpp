@@ -26,8 +26,8 @@ std::vector<std::uint8_t> Compress(const std::string& text) {
   return out;
 }
 
-// The events from `first` on, in order, skipping others in between; empty
-// when they do not all occur in that order.
+// True when every event of `wanted` occurs in `events`, in that order, with
+// any others in between.
 bool InOrder(const Lines& events, const Lines& wanted) {
   auto at = events.begin();
   for (const std::string& event : wanted) {
@@ -118,11 +118,11 @@ TEST_F(RunTest, ConfirmedRunUpdatesEveryCopyAndEndsWithTheClosePrompt) {
   EXPECT_EQ(platform.boxes[1].text, mwn::text::kCloseText);
   EXPECT_EQ(platform.boxes[1].flags, mwn::kMbYesNo);
   EXPECT_EQ(window.closeCount, 1);
-  EXPECT_TRUE(InOrder(window.events,
-                      {"box:Update Marlowen Now?", "timer:start", "label3:visible", "cursor:wait",
-                       "focus:memo2", "memo2:add:C:", "caret:end", "focus:none", "label4:text:",
-                       "plain:Done!", "cursor:normal", "caption:Mwn Update",
-                       "box:Close Marlowen Update?", "close"}));
+  EXPECT_TRUE(InOrder(
+      window.events,
+      {"box:Update Marlowen Now?", "timer:start", "label3:visible", "cursor:wait", "focus:memo2",
+       "memo2:add:C:", "caret:end", "focus:none", "label4:text:", "plain:Done!", "cursor:normal",
+       "caption:Mwn Update", "box:Close Marlowen Update?", "close"}));
   EXPECT_FALSE(window.timerRunning);
   EXPECT_EQ(window.caption, "Mwn Update");
   EXPECT_EQ(platform.OpenHandles(), 0);
@@ -162,8 +162,7 @@ TEST_F(RunTest, NewerCopyIsRefusedAndNothingTouched) {
   EXPECT_TRUE(window.memo(mwn::Memo::Memo1).enabled);
   EXPECT_TRUE(platform.Names("C:\\Temp").empty());
   // The caption is reset only by the finishing steps, after the notice.
-  EXPECT_TRUE(InOrder(window.events, {"timer:stop",
-                                      std::string("plain:") + mwn::text::kRefusal,
+  EXPECT_TRUE(InOrder(window.events, {"timer:stop", std::string("plain:") + mwn::text::kRefusal,
                                       "caption:Mwn Update", "box:Close Marlowen Update?"}));
   EXPECT_EQ(std::count(window.events.begin(), window.events.end(), "caption:Mwn Update"), 1);
 }
@@ -200,8 +199,8 @@ TEST_F(RunTest, WriteFailureReportsTheSystemsCode) {
 TEST_F(RunTest, ScratchFolderThatCannotBeRemovedIsReportedAfterTheOutcome) {
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
   platform.fail = [](Op op, const std::string& path) {
-    return op == Op::DeleteFile && path.rfind("C:\\Temp\\", 0) == 0 &&
-           path.size() > 8 && path.substr(path.size() - 8) == "\\Mwn.exe";
+    return op == Op::DeleteFile && path.rfind("C:\\Temp\\", 0) == 0 && path.size() > 8 &&
+           path.substr(path.size() - 8) == "\\Mwn.exe";
   };
   EXPECT_EQ(Run(), "I/O error 145.");
   EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);

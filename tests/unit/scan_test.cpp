@@ -113,7 +113,8 @@ TEST_F(ScanTest, WithoutANetworkOnlyLettersAreListed) {
 }
 
 TEST_F(ScanTest, EveryBatchIsReadInOrder) {
-  for (const char* share : {"\\\\a\\1", "\\\\a\\2", "\\\\b\\1", "\\\\c\\1"}) platform.AddShare(share);
+  for (const char* share : {"\\\\a\\1", "\\\\a\\2", "\\\\b\\1", "\\\\c\\1"})
+    platform.AddShare(share);
   platform.shareBatches = {{"\\\\a\\1", "\\\\a\\2"}, {"\\\\b\\1"}, {"\\\\c\\1"}};
   Scan();
   EXPECT_EQ(Scanned(), (Lines{"\\\\a\\1", "\\\\a\\2", "\\\\b\\1", "\\\\c\\1"}));

@@ -39,7 +39,7 @@ TEST_F(SearchTest, ParentBeforeSubfoldersAndSubfoldersInListingOrder) {
   platform.AddFile("C:\\Mwn.exe", "x");
   Search("C:\\");
   EXPECT_EQ(Found(), (Lines{"C:\\Mwn.exe", "C:\\Zeta\\Mwn.exe", "C:\\Zeta\\Deep\\Mwn.exe",
-                                   "C:\\Alpha\\Mwn.exe"}));
+                            "C:\\Alpha\\Mwn.exe"}));
   // Every folder entered is shown, the starting folder never.
   EXPECT_EQ(Shown(), (Lines{"C:\\Zeta", "C:\\Zeta\\Deep", "C:\\Alpha"}));
   EXPECT_EQ(platform.OpenHandles(), 0);
