@@ -131,14 +131,24 @@ class CopyReplacement {
     return wrote && closed;
   }
 
-  // A copy stored as MWN.EXE keeps that spelling through the swap; give it
-  // the name as the program writes it. Cosmetic, so a failure is let be.
+  // A copy stored as MWN.EXE keeps that spelling through the swap, and some
+  // file systems (Wine's among them) keep it through a rename that changes
+  // only the letter case as well. A detour through a temporary name gives the
+  // file the name as the program writes it. The file holds the new image and
+  // nobody has it open (the swap has just succeeded), so the detour risks
+  // nothing; should the way back fail, the file returns to its old spelling.
   void KeepProgramSpelling(const std::string& folder, const std::string& target) {
     const std::string stored = platform_.StoredName(target);
     pump_.Step();
     if (stored.empty() || stored == NameOf(target)) return;
-    platform_.MoveFileReplacing(JoinPath(folder, stored), target);
+    const std::string detour = platform_.UniqueTempFile(folder, "Mwn");
     pump_.Step();
+    if (detour.empty()) return;
+    if (!Swap(target, detour)) {
+      Discard(detour);
+      return;
+    }
+    if (!Swap(detour, target)) Swap(detour, JoinPath(folder, stored));
   }
 
   Platform& platform_;
