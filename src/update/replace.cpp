@@ -46,6 +46,7 @@ class CopyReplacement {
     Bytes old;
     bool existed = false;
     if (!ReadOld(target, old, existed)) return false;
+    if (!existed) return WriteAfresh(target);
 
     const std::string staged = platform_.UniqueTempFile(folder, "Mwn");
     pump_.Step();
@@ -57,7 +58,7 @@ class CopyReplacement {
       return false;
     }
     if (!Holds(target, image_, imageSize_)) {
-      Restore(folder, target, existed, old);
+      Restore(folder, target, old);
       return false;
     }
     KeepProgramSpelling(folder, target);
@@ -75,6 +76,18 @@ class CopyReplacement {
     const bool unreadable = platform_.FileExists(target);
     pump_.Step();
     return !unreadable;
+  }
+
+  // Never over a file that is there after all (the check of its existence
+  // can fail too): its old bytes were not read, so they could not be put back.
+  bool WriteAfresh(const std::string& target) {
+    const bool copied = platform_.CopyFileTo(imagePath_, target, false);
+    pump_.Step();
+    if (!copied) return false;
+    if (Holds(target, image_, imageSize_)) return true;
+    platform_.DeleteFileAt(target);
+    pump_.Step();
+    return false;
   }
 
   bool Swap(const std::string& staged, const std::string& target) {
@@ -95,13 +108,7 @@ class CopyReplacement {
     pump_.Step();
   }
 
-  void Restore(const std::string& folder, const std::string& target, bool existed,
-               const Bytes& old) {
-    if (!existed) {
-      platform_.DeleteFileAt(target);
-      pump_.Step();
-      return;
-    }
+  void Restore(const std::string& folder, const std::string& target, const Bytes& old) {
     const std::string staged = platform_.UniqueTempFile(folder, "Mwn");
     pump_.Step();
     if (!staged.empty()) {
