@@ -61,9 +61,8 @@ wine_prefix_create() {
 
 wine_server_stop() {
   [ -n "$WINESERVER" ] || return 0
-  "$WINESERVER" -k >/dev/null 2>&1
-  "$WINESERVER" -w >/dev/null 2>&1
-  return 0
+  "$WINESERVER" -k >/dev/null 2>&1 || true
+  "$WINESERVER" -w >/dev/null 2>&1 || true
 }
 
 # Removes every drive letter but C:, Z: (the host's root) included.
@@ -92,8 +91,7 @@ wine_set_drive_type() {
 }
 
 wine_clear_drive_types() {
-  "$WINE64_LOADER" reg delete 'HKLM\Software\Wine\Drives' /f >/dev/null 2>&1
-  return 0
+  "$WINE64_LOADER" reg delete 'HKLM\Software\Wine\Drives' /f >/dev/null 2>&1 || true
 }
 
 # Runs a Windows program in the foreground and returns its exit code.
@@ -102,8 +100,11 @@ wine_run() {
     "$WINE64_LOADER" "$@"
   elif wine_native_32bit; then
     "$WINE32_LOADER" "$@"
-  else
+  elif command -v qemu-i386 >/dev/null; then
     WINELOADERNOEXEC=1 qemu-i386 "$WINE32_LOADER" "$@"
+  else
+    echo "wine_run: this kernel cannot run 32-bit programs; install qemu-user" >&2
+    return 127
   fi
 }
 
@@ -136,10 +137,16 @@ xvfb_start() {
   return 1
 }
 
+# Stops our Xvfb by its pid, also from a shell other than the one that started it.
 xvfb_stop() {
-  [ -n "$XVFB_PID" ] || return 0
-  kill "$XVFB_PID" 2>/dev/null
-  wait "$XVFB_PID" 2>/dev/null || true
+  [ -n "${XVFB_PID:-}" ] || return 0
+  if [ "$(cat "/proc/$XVFB_PID/comm" 2>/dev/null)" = Xvfb ]; then
+    kill "$XVFB_PID" 2>/dev/null
+    local tries
+    for ((tries = 0; tries < 200 && $(kill -0 "$XVFB_PID" 2>/dev/null && echo 1 || echo 0); tries++)); do
+      sleep 0.05
+    done
+  fi
   XVFB_PID=
 }
 

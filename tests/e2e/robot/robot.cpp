@@ -17,8 +17,7 @@
 //   wait-main [timeout]                 wait for the main window (TForm1)
 //   main-caption-is <text>              the main window's caption
 //   caption-stays <text> <seconds>      the caption keeps <text> that long
-//   frames-until-box <caption> <n> [timeout]
-//                                       wait for a box, seeing >= n animation frames first
+//   frames-until-dialog <n> [timeout]   wait for any dialog, seeing >= n caption frames first
 //   control-is <id> <text>              a child control's text (WM_GETTEXT)
 //   enabled-is <main|id> <0|1>          IsWindowEnabled of the main window or a child
 //   no-dialog-for <seconds>             no dialog of the process comes up in that time
@@ -186,7 +185,7 @@ class Robot {
     else if (c == "wait-main") WaitMain(Timeout(a, 1));
     else if (c == "main-caption-is") Expect("main caption", TopLevelText(Main()), Arg(a, 1));
     else if (c == "caption-stays") CaptionStays(Arg(a, 1), Seconds(Arg(a, 2)));
-    else if (c == "frames-until-box") FramesUntilBox(Arg(a, 1), Count(Arg(a, 2)), Timeout(a, 3));
+    else if (c == "frames-until-dialog") FramesUntilDialog(Count(Arg(a, 1)), Timeout(a, 2));
     else if (c == "control-is") Expect("control " + Arg(a, 1), ChildText(Control(Arg(a, 1))), Arg(a, 2));
     else if (c == "enabled-is") ExpectEnabled(Arg(a, 1), Arg(a, 2));
     else if (c == "no-dialog-for") NoDialogFor(Seconds(Arg(a, 1)));
@@ -374,18 +373,18 @@ class Robot {
   }
 
   // The animation frames are "Mwn Update" followed by one to seven " ." pairs.
-  void FramesUntilBox(const std::string& caption, int wanted, double timeout) {
+  void FramesUntilDialog(int wanted, double timeout) {
     std::set<std::string> frames;
-    dialog_ = WaitDialog("system message box " + Printable(caption), timeout, [&](HWND w) {
+    dialog_ = WaitDialog("dialog", timeout, [&](HWND w) {
       if (ClassOf(w) == "TForm1") {
         std::string text = TopLevelText(w);
         if (text.rfind("Mwn Update .", 0) == 0) frames.insert(text);
       }
-      return IsBox(w) && TopLevelText(w) == caption;
+      return IsBox(w) || IsPlain(w);
     });
     std::printf("robot: %u animation frames seen\n", static_cast<unsigned>(frames.size()));
     if (static_cast<int>(frames.size()) < wanted)
-      throw Failure("only " + std::to_string(frames.size()) + " animation frames before the box");
+      throw Failure("only " + std::to_string(frames.size()) + " animation frames before the dialog");
   }
 
   void ExpectEnabled(const std::string& which, const std::string& wanted) {

@@ -1,0 +1,123 @@
+#!/usr/bin/env bash
+# run_scenario.sh <scenario.sh>
+# Runs one scenario in the test run's prefix (see fixture.sh) with sandbox
+# folders of its own. The scenario is a bash script using the functions
+# below; the first failing step ends it with a message.
+set -euo pipefail
+here=$(dirname "$(realpath "$0")")
+# shellcheck source=wine_env.sh
+source "$here/wine_env.sh"
+# shellcheck disable=SC1090
+source "$MWN_E2E_STATE"
+wine_env_init "$WINEPREFIX"
+export DISPLAY
+
+scenario=$(basename "$1" .sh)
+SANDBOX=$MWN_E2E_RUN_DIR/$scenario
+rm -rf "$SANDBOX"
+mkdir -p "$SANDBOX"
+# The folder on C: from which the updater runs.
+program_dir=$WINEPREFIX/drive_c/e2e/$scenario
+rm -rf "$program_dir"
+mkdir -p "$program_dir"
+cp "$MWN_ROBOT" "$program_dir/robot.exe"
+TEMP_DIR=$(echo "$WINEPREFIX"/drive_c/users/*/Temp)
+started_pids=()
+
+fail() {
+  echo "FAILED: $*" >&2
+  exit 1
+}
+
+stop_started() {
+  local pid
+  for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wine_server_stop
+}
+trap stop_started EXIT
+
+# drives <letter>[:<type>]...: maps each letter to the folder $SANDBOX/<letter>
+# and gives it the type (hd, cdrom, ...), and no other letter but C:. The
+# previous scenario's processes end here; the temp directory is emptied.
+drives() {
+  wine_server_stop
+  wine_unmap_drives
+  wine_clear_drive_types
+  local spec letter
+  for spec in "$@"; do
+    letter=${spec%%:*}
+    mkdir -p "$SANDBOX/$letter"
+    wine_map_drive "$letter" "$SANDBOX/$letter"
+    if [ "$spec" != "$letter" ]; then wine_set_drive_type "$letter" "${spec#*:}"; fi
+  done
+  wine_server_stop
+  find "$TEMP_DIR" -mindepth 1 -delete
+}
+
+# place <old|new|payload> <path under $SANDBOX>...
+place() {
+  local kind=$1 source path
+  case $kind in
+    old) source=$MWN_COPY_OLD ;;
+    new) source=$MWN_COPY_NEW ;;
+    payload) source=$MWN_PAYLOAD ;;
+    *) fail "place: unknown kind $kind" ;;
+  esac
+  shift
+  for path in "$@"; do
+    mkdir -p "$(dirname "$SANDBOX/$path")"
+    cp "$source" "$SANDBOX/$path"
+  done
+}
+
+# dos_attrib <+h|+s|+r> <Windows path>: sets a file attribute, and checks it took.
+dos_attrib() {
+  "$WINE64_LOADER" attrib "$1" "$2" >/dev/null 2>&1
+  local flag
+  flag=$(echo "${1#+}" | tr 'a-z' 'A-Z')
+  "$WINE64_LOADER" attrib "$2" 2>/dev/null | grep -q "^[A-Z ]*$flag" || fail "attrib $1 $2 did not take"
+}
+
+# start_updater [file-name] [truncated]: copies the updater to C:\e2e\<scenario>
+# under that name and starts it.
+start_updater() {
+  local name=${1:-MwnUpdate.exe} exe=$MWN_UPDATER
+  if [ "${2:-}" = truncated ]; then exe=$MWN_UPDATER_TRUNCATED; fi
+  cp "$exe" "$program_dir/$name"
+  wine_start "$program_dir/$name"
+  started_pids+=("$WINE_STARTED_PID")
+  UPDATER_PID=$WINE_STARTED_PID
+}
+
+# start_copy <path under $SANDBOX>: runs that copy of Mwn.exe (it stays up).
+start_copy() {
+  wine_start "$SANDBOX/$1"
+  started_pids+=("$WINE_STARTED_PID")
+}
+
+# robot: runs the robot on the scenario lines given on standard input.
+robot() {
+  (cd "$program_dir" && wine_run "$program_dir/robot.exe") || fail "the robot's expectations were not met"
+}
+
+# updater_ended: the updater's process has ended with exit code 0.
+updater_ended() {
+  local code=0
+  wait "$UPDATER_PID" || code=$?
+  [ "$code" = 0 ] || fail "the updater ended with exit code $code"
+}
+
+same_file() {
+  cmp -s "$1" "$2" || fail "$1 differs from $2"
+}
+
+temp_is_empty() {
+  local left
+  left=$(find "$TEMP_DIR" -mindepth 1 -printf '%P\n')
+  [ -z "$left" ] || fail "the temp directory holds: $left"
+}
+
+echo "scenario $scenario, sandbox $SANDBOX"
+# shellcheck disable=SC1090
+source "$1"
+echo "scenario $scenario passed"
