@@ -2,7 +2,8 @@
 # Installs, on Debian 12 as root, whatever the build and the tests need and
 # is not there yet: the host toolchain and GoogleTest, the MinGW-w64 i686
 # cross toolchain with its zlib, clang for the fuzz target, and Wine (32-bit)
-# with Xvfb for running the program.
+# with Xvfb for running the program, and qemu-user for running 32-bit Wine
+# where the kernel cannot execute 32-bit code itself.
 set -euo pipefail
 
 packages=(
@@ -10,7 +11,7 @@ packages=(
   clang libclang-rt-14-dev
   g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-  wine wine32:i386 xvfb xauth x11-apps imagemagick
+  wine wine32:i386 wine64 qemu-user xvfb xauth x11-apps imagemagick
 )
 
 if [ "$(uname -s)" != Linux ] || ! command -v dpkg >/dev/null; then
