@@ -1,6 +1,7 @@
 #include <zlib.h>
 
 #include <climits>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <utility>
@@ -12,11 +13,71 @@ namespace mwn {
 
 namespace {
 
+// The program's own heap for the payload. The image buffer grows by the
+// compressed length until the stream ends; where realloc moves a large block
+// on every growth (the Windows heap does), the copies and the page faults of
+// each new block cost more than the inflation itself. So a large block gets
+// room to grow in place, four times its first size and doubled whenever
+// outgrown: the payload's executables inflate to about three times their
+// compressed size, and pages never written stay out of the working set. A
+// shrink gives the room back.
 class ProcessHeap final : public PayloadHeap {
  public:
-  void* Allocate(std::size_t size) override { return std::malloc(size); }
-  void* Reallocate(void* block, std::size_t size) override { return std::realloc(block, size); }
-  void Free(void* block) override { std::free(block); }
+  void* Allocate(std::size_t size) override {
+    return Data(Reserve(nullptr, size, size >= kRoomyFrom ? Room(size, 4) : size));
+  }
+
+  void* Reallocate(void* block, std::size_t size) override {
+    if (block == nullptr) return Allocate(size);
+    Header* header = HeaderOf(block);
+    if (size < header->size) return Data(Reserve(header, size, size));
+    if (size > header->capacity) return Data(Reserve(header, size, Room(size, 2)));
+    header->size = size;
+    return block;
+  }
+
+  void Free(void* block) override {
+    if (block != nullptr) std::free(HeaderOf(block));
+  }
+
+ private:
+  struct Header {
+    std::size_t size;
+    std::size_t capacity;
+  };
+
+  // The caller's bytes start this far into the block, aligned as malloc's.
+  static constexpr std::size_t kOffset =
+      (sizeof(Header) + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
+  // No object may be larger than the largest pointer difference.
+  static constexpr std::size_t kLargest = PTRDIFF_MAX - kOffset;
+  static constexpr std::size_t kRoomyFrom = std::size_t{1} << 20;
+
+  static Header* HeaderOf(void* block) {
+    return reinterpret_cast<Header*>(static_cast<unsigned char*>(block) - kOffset);
+  }
+  static void* Data(Header* header) {
+    return header != nullptr ? reinterpret_cast<unsigned char*>(header) + kOffset : nullptr;
+  }
+  static std::size_t Room(std::size_t size, std::size_t factor) {
+    return size <= kLargest / factor ? size * factor : size;
+  }
+
+  // (Re)allocates for `capacity` bytes, or for exactly `size` when that much
+  // room cannot be had. Null, with the old block untouched, when neither can.
+  static Header* Reserve(Header* old, std::size_t size, std::size_t capacity) {
+    if (capacity > kLargest) return nullptr;
+    void* block = std::realloc(old, kOffset + capacity);
+    if (block == nullptr && capacity != size) {
+      capacity = size;
+      block = std::realloc(old, kOffset + capacity);
+    }
+    if (block == nullptr) return nullptr;
+    Header* header = static_cast<Header*>(block);
+    header->size = size;
+    header->capacity = capacity;
+    return header;
+  }
 };
 
 voidpf ZlibAllocate(voidpf heap, uInt items, uInt size) {
