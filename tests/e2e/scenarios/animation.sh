@@ -6,6 +6,7 @@ robot <<'SCENARIO'
 attach MwnUpdate.exe
 wait-box "Update Marlowen Now?"
 press OK
+wait-gone
 frames-until-dialog 2 600
 text-is "Done!"
 press OK

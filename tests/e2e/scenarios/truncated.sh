@@ -12,7 +12,7 @@ main-caption-is "Mwn Update"
 press No
 wait-box "Mwnupdate"
 text-is "error."
-icon-is stop
+icon-is shown
 buttons-are OK
 enabled-is main 0
 press OK
