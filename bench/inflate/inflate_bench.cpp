@@ -22,6 +22,7 @@
 #include <windows.h>
 #include <psapi.h>
 #else
+#include <malloc.h>
 #include <sys/resource.h>
 #endif
 
@@ -157,6 +158,13 @@ int Peak(const std::string& which, const char* streamPath, std::size_t size) {
 }  // namespace
 
 int main(int argc, char** argv) {
+#ifdef __GLIBC__
+  // Large blocks fresh from the system every time, as the Windows heap gives
+  // them: glibc would otherwise recycle the previous run's pages for blocks
+  // below its dynamic threshold and not for larger ones, favouring whichever
+  // call asks for less.
+  mallopt(M_MMAP_THRESHOLD, 1 << 20);
+#endif
   const std::string mode = argc > 1 ? argv[1] : "";
   try {
     if (mode == "compress" && argc == 4) return Compress(argv[2], argv[3]);
