@@ -64,6 +64,12 @@ Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pu
       run_(platform, *this, pump),
       font_(CreateFormFont()),
       lines_{{EditLines(platform), EditLines(platform), EditLines(platform)}} {
+  pump_.BeforeEachPump([this] {
+    if (progressPending_) {
+      progressPending_ = false;
+      ApplyLabelText(Label::Label4, pendingProgress_);
+    }
+  });
   RegisterWindowClass(instance, kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                       LoadIconA(nullptr, IDI_APPLICATION));
   CreateWindowExA(0, kClassName, text::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
@@ -127,6 +133,15 @@ void Form1::SetMemoColour(Memo memo, std::uint32_t colour) {
 }
 
 void Form1::SetLabelText(Label label, const std::string& text) {
+  if (label == Label::Label4) {
+    pendingProgress_ = text;
+    progressPending_ = true;
+    return;
+  }
+  ApplyLabelText(label, text);
+}
+
+void Form1::ApplyLabelText(Label label, const std::string& text) {
   HWND window = LabelHandle(label);
   SIZE extent = {kEmptyLabelWidth, kLabelHeight};
   if (!text.empty()) {

@@ -82,6 +82,9 @@ class Form1 : public WindowBase<Form1>, public MainWindow {
   // True while the run works; a close request then only marks the
   // application for ending, which happens when the run returns.
   bool working_ = false;
+  std::string pendingProgress_;
+  bool progressPending_ = false;
+  void ApplyLabelText(Label label, const std::string& text);
   bool ending_ = false;
 };
 

@@ -29,6 +29,9 @@ constexpr std::uint32_t kAttrHidden = 0x02;
 constexpr std::uint32_t kAttrSystem = 0x04;
 constexpr std::uint32_t kAttrVolumeLabel = 0x08;
 constexpr std::uint32_t kAttrDirectory = 0x10;
+// Junctions, symbolic links and mount points: the only way a walk can lead
+// back into a folder it is already in.
+constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
 // The system's own error numbers that the program names.
 constexpr std::uint32_t kErrorSuccess = 0;

@@ -13,6 +13,7 @@ void MessagePump::Step() {
 }
 
 void MessagePump::Full() {
+  if (beforePump_) beforePump_();
   platform_.ProcessMessages();
   lastPump_ = platform_.TickCount();
 }

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 
 namespace mwn {
 
@@ -29,11 +30,15 @@ class MessagePump {
   // Processes every pending message now: around dialogs and after the
   // changes a user waits to see.
   void Full();
+  // Runs first in every pump, so that a change held back until the window
+  // can show it is in place before any message sees the window.
+  void BeforeEachPump(std::function<void()> hook) { beforePump_ = std::move(hook); }
 
  private:
   Platform& platform_;
   std::uint32_t intervalMs_;
   std::uint32_t lastPump_;
+  std::function<void()> beforePump_;
 };
 
 }  // namespace mwn

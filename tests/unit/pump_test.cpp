@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "fake_platform.h"
 
 namespace {
@@ -46,6 +48,21 @@ TEST(MessagePump, KeepsPumpingAcrossTheTickCountersWrap) {
   platform.tick = 0x00000002u;
   pump.Step();
   EXPECT_EQ(platform.pumps, 1);
+}
+
+// A change held back for the next pump must be in place before any message
+// is processed, and only pumps that happen run it.
+TEST(MessagePump, HookRunsBeforeEachPumpThatHappens) {
+  FakePlatform platform;
+  platform.tickStep = 0;
+  mwn::MessagePump pump(platform, 10);
+  std::vector<int> pumpsSeenByHook;
+  pump.BeforeEachPump([&] { pumpsSeenByHook.push_back(platform.pumps); });
+  pump.Step();
+  platform.tick += 10;
+  pump.Step();
+  pump.Full();
+  EXPECT_EQ(pumpsSeenByHook, (std::vector<int>{0, 1}));
 }
 
 }  // namespace

@@ -105,14 +105,26 @@ TEST_F(SearchTest, ListingThatFailsMidwayEndsOnlyThatFolder) {
   EXPECT_EQ(platform.OpenHandles(), 0);
 }
 
-TEST_F(SearchTest, FolderWhoseAttributesCannotBeReadIsSkipped) {
+TEST_F(SearchTest, StartFolderWhoseAttributesCannotBeReadIsNotSearched) {
   platform.AddFile("C:\\A\\Mwn.exe", "x");
-  platform.AddFile("C:\\B\\Mwn.exe", "x");
   platform.fail = [](Op op, const std::string& path) {
     return op == Op::FolderExists && path == "C:\\A";
   };
+  Search("C:\\A");
+  EXPECT_EQ(Found(), Lines{});
+}
+
+// Subfolders are known to be folders from their parent's listing; one that
+// may be entered but not listed can still hold a copy.
+TEST_F(SearchTest, CopyInAFolderThatCannotBeListedIsFound) {
+  platform.AddFile("C:\\A\\Mwn.exe", "x");
+  platform.AddFile("C:\\A\\Sub\\Mwn.exe", "x");
+  platform.AddFile("C:\\B\\Mwn.exe", "x");
+  platform.fail = [](Op op, const std::string& path) {
+    return op == Op::ListFolder && path.rfind("C:\\A\\", 0) == 0;
+  };
   Search("C:\\");
-  EXPECT_EQ(Found(), (Lines{"C:\\B\\Mwn.exe"}));
+  EXPECT_EQ(Found(), (Lines{"C:\\A\\Mwn.exe", "C:\\B\\Mwn.exe"}));
 }
 
 TEST_F(SearchTest, SameFileThroughTwoLocationsIsListedTwice) {
