@@ -14,7 +14,6 @@
 //   key <Escape|Enter>                  the key, posted to the dialog's focused control
 //   close-box                           WM_CLOSE to the current dialog
 //   wait-gone [timeout]                 the current dialog is destroyed
-//   wait-main [timeout]                 wait for the main window (TForm1)
 //   main-caption-is <text>              the main window's caption
 //   caption-stays <text> <seconds>      the caption keeps <text> that long
 //   frames-until-dialog <n> [timeout]   wait for any dialog, seeing >= n caption frames first
@@ -192,7 +191,6 @@ class Robot {
     else if (c == "key") Key(Arg(a, 1));
     else if (c == "close-box") PostMessageA(Dialog(), WM_CLOSE, 0, 0);
     else if (c == "wait-gone") WaitGone(Timeout(a, 1));
-    else if (c == "wait-main") WaitMain(Timeout(a, 1));
     else if (c == "main-caption-is") Expect("main caption", TopLevelText(Main()), Arg(a, 1));
     else if (c == "caption-stays") CaptionStays(Arg(a, 1), Seconds(Arg(a, 2)));
     else if (c == "frames-until-dialog") FramesUntilDialog(Count(Arg(a, 1)), Timeout(a, 2));
@@ -320,15 +318,6 @@ class Robot {
     HWND control = GetDlgItem(Main(), Count(id));
     if (!control) throw Failure("no control " + id);
     return control;
-  }
-
-  void WaitMain(double timeout) {
-    if (!WaitFor(timeout, [&] {
-          for (HWND window : TopLevelWindows())
-            if (ClassOf(window) == "TForm1" && IsWindowVisible(window)) { main_ = window; return true; }
-          return false;
-        }))
-      throw Failure("no visible main window (TForm1)");
   }
 
   // Wine's message box keeps its icon control when there is no icon; what
