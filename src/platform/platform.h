@@ -125,8 +125,16 @@ class Platform {
   // The on-disk name (last component, as stored) of the file at `path`, or
   // the empty string.
   virtual std::string StoredName(const std::string& path) = 0;
-  // Reads the whole file; false when it cannot be opened or read.
-  virtual bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) = 0;
+  // True when the file at `path` can be read and holds exactly data[0..size);
+  // reads at most 1 MiB at a time, and nothing when the sizes differ.
+  virtual bool FileHoldsExactly(const std::string& path, const std::uint8_t* data,
+                                std::size_t size) = 0;
+  // True when both files can be read and hold the same bytes; reads at most
+  // 1 MiB of each at a time.
+  virtual bool FilesHoldSame(const std::string& a, const std::string& b) = 0;
+  // The attributes of the file or folder at `path`; false when they cannot be
+  // read.
+  virtual bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) = 0;
   // The temp directory, or the empty string.
   virtual std::string TempPath() = 0;
   // Creates a new empty file named prefix + hex digits + ".TMP" in `folder`

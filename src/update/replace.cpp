@@ -1,8 +1,5 @@
 #include "update/replace.h"
 
-#include <algorithm>
-#include <vector>
-
 #include "platform/platform.h"
 #include "update/path.h"
 #include "update/pump.h"
@@ -12,8 +9,6 @@
 namespace mwn {
 
 namespace {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // The folder of `path`, keeping the backslash of a drive root (C:\Mwn.exe
 // gives C:\, not the drive-relative C:).
@@ -29,8 +24,8 @@ std::string NameOf(const std::string& path) { return path.substr(path.find_last_
 // Puts the image in place of one copy so that afterwards the copy holds
 // either the image, byte for byte, or exactly what it held before. The image
 // is staged under a temporary name in the copy's own folder and swapped in
-// with one move; the old bytes are kept in memory until the new ones have
-// been read back.
+// with one move; the old bytes wait in a backup beside the copy until the new
+// ones have been read back, so that no whole copy is ever held in memory.
 class CopyReplacement {
  public:
   CopyReplacement(Platform& platform, MessagePump& pump, const std::string& imagePath,
@@ -42,49 +37,66 @@ class CopyReplacement {
         imageSize_(imageSize) {}
 
   bool Replace(const std::string& target) {
-    const std::string folder = FolderOf(target);
-    Bytes old;
-    bool existed = false;
-    if (!ReadOld(target, old, existed)) return false;
-    if (!existed) return WriteAfresh(target);
+    std::uint32_t attributes = 0;
+    const bool present = platform_.FileAttributesOf(target, attributes);
+    pump_.Step();
+    if (!present) return !IsThereAfterAll(target) && WriteAfresh(target);
+    // The swap refuses such a copy anyway, and a backup of a read-only copy
+    // would be read-only too, so could not be deleted again.
+    if ((attributes & (kAttrReadOnly | kAttrDirectory)) != 0) return false;
 
+    const std::string folder = FolderOf(target);
+    const std::string backup = BackUp(folder, target);
+    if (backup.empty()) return false;
     const std::string staged = platform_.UniqueTempFile(folder, "Mwn");
     pump_.Step();
-    if (staged.empty()) return false;
+    if (staged.empty()) {
+      Discard(backup);
+      return false;
+    }
     const bool copied = platform_.CopyFileTo(imagePath_, staged, true);
     pump_.Step();
     if (!copied || !Swap(staged, target)) {
       Discard(staged);
+      Discard(backup);
       return false;
     }
-    if (!Holds(target, image_, imageSize_)) {
-      Restore(folder, target, old);
+    if (!HoldsImage(target)) {
+      Restore(backup, target);
       return false;
     }
+    Discard(backup);
     KeepProgramSpelling(folder, target);
     return true;
   }
 
  private:
-  // False when the copy exists but cannot be read: it is left alone. A copy
-  // that vanished after the search is written afresh.
-  bool ReadOld(const std::string& target, Bytes& old, bool& existed) {
+  bool IsThereAfterAll(const std::string& target) {
+    const bool there = platform_.FileExists(target);
     pump_.Step();
-    existed = platform_.ReadWholeFile(target, old);
+    return there;
+  }
+
+  // A copy of the copy beside it, read back equal; the empty string when
+  // none could be made, for instance because the copy cannot be read.
+  std::string BackUp(const std::string& folder, const std::string& target) {
+    const std::string backup = platform_.UniqueTempFile(folder, "Mwn");
     pump_.Step();
-    if (existed) return true;
-    const bool unreadable = platform_.FileExists(target);
+    if (backup.empty()) return "";
+    const bool copied = platform_.CopyFileTo(target, backup, true);
     pump_.Step();
-    return !unreadable;
+    if (copied && Same(backup, target)) return backup;
+    Discard(backup);
+    return "";
   }
 
   // Never over a file that is there after all (the check of its existence
-  // can fail too): its old bytes were not read, so they could not be put back.
+  // can fail too): no backup of it was made, so it could not be put back.
   bool WriteAfresh(const std::string& target) {
     const bool copied = platform_.CopyFileTo(imagePath_, target, false);
     pump_.Step();
     if (!copied) return false;
-    if (Holds(target, image_, imageSize_)) return true;
+    if (HoldsImage(target)) return true;
     platform_.DeleteFileAt(target);
     pump_.Step();
     return false;
@@ -96,11 +108,16 @@ class CopyReplacement {
     return moved;
   }
 
-  bool Holds(const std::string& path, const std::uint8_t* expected, std::size_t size) {
-    Bytes actual;
-    const bool read = platform_.ReadWholeFile(path, actual);
+  bool HoldsImage(const std::string& path) {
+    const bool holds = platform_.FileHoldsExactly(path, image_, imageSize_);
     pump_.Step();
-    return read && actual.size() == size && std::equal(actual.begin(), actual.end(), expected);
+    return holds;
+  }
+
+  bool Same(const std::string& a, const std::string& b) {
+    const bool same = platform_.FilesHoldSame(a, b);
+    pump_.Step();
+    return same;
   }
 
   void Discard(const std::string& staged) {
@@ -108,34 +125,15 @@ class CopyReplacement {
     pump_.Step();
   }
 
-  void Restore(const std::string& folder, const std::string& target, const Bytes& old) {
-    const std::string staged = platform_.UniqueTempFile(folder, "Mwn");
+  // The move back is a rename, so it gives the copy the very bytes the backup
+  // was checked to hold. Copying back is the last chance; when that fails
+  // too, the backup is left where it is: the old bytes survive under its
+  // temporary name.
+  void Restore(const std::string& backup, const std::string& target) {
+    if (Swap(backup, target)) return;
+    const bool copied = platform_.CopyFileTo(backup, target, true);
     pump_.Step();
-    if (!staged.empty()) {
-      if (!Write(staged, old) || !Swap(staged, target)) {
-        Discard(staged);
-      } else if (Holds(target, old.data(), old.size())) {
-        return;
-      }
-    }
-    // The staged way failed as well; writing in place is the last chance to
-    // give the copy its old bytes back.
-    Write(target, old);
-  }
-
-  bool Write(const std::string& path, const Bytes& bytes) {
-    PlatformHandle handle = 0;
-    const bool created = platform_.CreateFileRW(path, handle) == kErrorSuccess;
-    pump_.Step();
-    if (!created) return false;
-    std::size_t written = 0;
-    const bool wrote =
-        platform_.WriteFileBytes(handle, bytes.data(), bytes.size(), written) == kErrorSuccess &&
-        written == bytes.size();
-    pump_.Step();
-    const bool closed = platform_.CloseFile(handle) == kErrorSuccess;
-    pump_.Step();
-    return wrote && closed;
+    if (copied && Same(backup, target)) Discard(backup);
   }
 
   // A copy stored as MWN.EXE keeps that spelling through the swap, and some

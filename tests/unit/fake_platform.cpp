@@ -108,12 +108,13 @@ const char* OpName(Op op) {
       "ReadConnectedDisks", "CloseConnectedDisks", "FolderExists",
       "FileExists",         "ListFolder",          "ListNext",
       "FolderIdentity",     "DeleteFile",          "CopyFile",
-      "MoveFile",           "StoredName",          "ReadWholeFile",
-      "TempPath",           "UniqueTempFile",      "CreateFolder",
-      "RemoveFolder",       "CreateFileRW",        "WriteFileBytes",
-      "CloseFile",          "VersionInfoSize",     "VersionInfo",
-      "RootFileVersion",    "OwnResource",         "ExecutablePath",
-      "EqualIgnoringCase",  "ShowMessageBox",      "SetWaitCursor"};
+      "MoveFile",           "StoredName",          "FileHoldsExactly",
+      "FilesHoldSame",      "FileAttributes",      "TempPath",
+      "UniqueTempFile",     "CreateFolder",        "RemoveFolder",
+      "CreateFileRW",       "WriteFileBytes",      "CloseFile",
+      "VersionInfoSize",    "VersionInfo",         "RootFileVersion",
+      "OwnResource",        "ExecutablePath",      "EqualIgnoringCase",
+      "ShowMessageBox",     "SetWaitCursor"};
   return names[static_cast<int>(op)];
 }
 
@@ -531,11 +532,31 @@ std::string FakePlatform::StoredName(const std::string& path) {
   return found.parent->entries[found.position].name;
 }
 
-bool FakePlatform::ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  if (Failing(Op::ReadWholeFile, path)) return false;
+const FakePlatform::Node* FakePlatform::Readable(const std::string& path) const {
   const Node* node = Find(path);
-  if (node == nullptr || node->folder || node->denyRead) return false;
-  bytes = node->bytes;
+  return node == nullptr || node->folder || node->denyRead ? nullptr : node;
+}
+
+bool FakePlatform::FileHoldsExactly(const std::string& path, const std::uint8_t* data,
+                                    std::size_t size) {
+  if (Failing(Op::FileHoldsExactly, path)) return false;
+  const Node* node = Readable(path);
+  return node != nullptr && node->bytes.size() == size &&
+         std::equal(node->bytes.begin(), node->bytes.end(), data);
+}
+
+bool FakePlatform::FilesHoldSame(const std::string& a, const std::string& b) {
+  if (Failing(Op::FilesHoldSame, a, b)) return false;
+  const Node* first = Readable(a);
+  const Node* second = Readable(b);
+  return first != nullptr && second != nullptr && first->bytes == second->bytes;
+}
+
+bool FakePlatform::FileAttributesOf(const std::string& path, std::uint32_t& attributes) {
+  if (Failing(Op::FileAttributes, path)) return false;
+  const Node* node = Find(path);
+  if (node == nullptr) return false;
+  attributes = node->attributes | (node->folder ? mwn::kAttrDirectory : 0);
   return true;
 }
 

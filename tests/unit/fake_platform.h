@@ -28,7 +28,9 @@ enum class Op {
   CopyFile,
   MoveFile,
   StoredName,
-  ReadWholeFile,
+  FileHoldsExactly,
+  FilesHoldSame,
+  FileAttributes,
   TempPath,
   UniqueTempFile,
   CreateFolder,
@@ -158,7 +160,10 @@ class FakePlatform : public mwn::Platform {
                   bool overwrite) override;
   bool MoveFileReplacing(const std::string& source, const std::string& destination) override;
   std::string StoredName(const std::string& path) override;
-  bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) override;
+  bool FileHoldsExactly(const std::string& path, const std::uint8_t* data,
+                        std::size_t size) override;
+  bool FilesHoldSame(const std::string& a, const std::string& b) override;
+  bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) override;
   std::string TempPath() override;
   std::string UniqueTempFile(const std::string& folder, const std::string& prefix) override;
   std::uint32_t CreateFolder(const std::string& path) override;
@@ -216,6 +221,7 @@ class FakePlatform : public mwn::Platform {
   Resolved Resolve(const std::string& path) const;
   Node* Find(const std::string& path) const;
   Node* FindOrDie(const std::string& path) const;
+  const Node* Readable(const std::string& path) const;
   Node* EnsureFolder(const std::string& path);
   void RemoveEntry(Node* parent, std::size_t position);
   std::vector<std::uint8_t> Corrupted(std::vector<std::uint8_t> bytes) const;

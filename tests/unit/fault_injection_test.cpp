@@ -256,7 +256,7 @@ class FaultyRun {
     bool replacing = false;
     platform.fail = [&](Op op, const std::string& path) {
       platform.writeLimit = SIZE_MAX;
-      if (op == Op::ReadWholeFile) replacing = true;  // nothing before the replacement reads files
+      if (op == Op::FileAttributes) replacing = true;  // asked for by the replacement alone
       if (op == Op::DeleteFile && path == ImagePath()) replacing = false;
       const std::size_t call = platform.calls.size() - 1;
       const auto at = schedule.failures.find(call);
@@ -326,20 +326,25 @@ std::string Joined(const Lines& lines) {
 }
 
 // Folders where faults struck the fallbacks themselves, so that a copy may
-// rightly end neither old nor new: the old bytes written in place after the
-// staged way back failed, or both moves back from the renaming detour.
+// rightly end neither old nor new: the copy back from the backup (or its
+// check) after the move back failed, or both moves back from the renaming
+// detour.
 std::set<int> FoldersBeyondRepair(const RandomTree& tree, const std::vector<Fault>& faults) {
   std::set<std::string> movedFrom;
+  std::set<std::string> stuckBackups;
   std::set<int> beyond;
   for (const Fault& fault : faults) {
     if (!fault.replacing) continue;
-    const std::string& path = fault.what.path;
-    const int folder = tree.NodeAt(fault.what.op == Op::UniqueTempFile ? path : FolderOf(path));
-    if (fault.what.op == Op::MoveFile && !movedFrom.insert(fault.what.other).second) {
-      beyond.insert(folder);
+    const FakePlatform::Call& what = fault.what;
+    const int folder = tree.NodeAt(what.op == Op::UniqueTempFile ? what.path : FolderOf(what.path));
+    if (what.op == Op::MoveFile) {
+      if (!movedFrom.insert(what.other).second) beyond.insert(folder);
+      if (IsStagedName(NameOf(what.other)) && !IsStagedName(NameOf(what.path))) {
+        stuckBackups.insert(what.other);
+      }
     }
-    if ((fault.what.op == Op::CreateFileRW || fault.what.op == Op::WriteFileBytes) &&
-        !IsStagedName(NameOf(path))) {
+    if ((what.op == Op::CopyFile && stuckBackups.count(what.other) != 0) ||
+        (what.op == Op::FilesHoldSame && stuckBackups.count(what.path) != 0)) {
       beyond.insert(folder);
     }
   }
@@ -623,7 +628,7 @@ TEST_F(FaultInjection, RandomSetsOfFailingAndCorruptingCalls) {
     // Most calls belong to the search; the replacement's share is small,
     // so half the faults are aimed at it and at the calls just after one.
     const auto firstRead = std::find_if(
-        calls.begin(), calls.end(), [](const auto& call) { return call.op == Op::ReadWholeFile; });
+        calls.begin(), calls.end(), [](const auto& call) { return call.op == Op::FileAttributes; });
     const std::size_t replacementStart = static_cast<std::size_t>(firstRead - calls.begin());
     const std::size_t replacementCalls = std::max<std::size_t>(1, calls.size() - replacementStart);
     std::mt19937 random(seed);
@@ -672,7 +677,7 @@ TEST_F(FaultInjection, EachKindOfCallAlwaysFailing) {
 }
 
 // Every copy and write that a clean run makes, corrupted in turn, alone and
-// together with the write that would put the old bytes back.
+// together with the next one (a backup and the staged image after it).
 TEST_F(FaultInjection, EachWriteCorruptedInTurn) {
   for (const std::uint32_t seed : Seeds(kTrees)) {
     const RandomTree tree(seed);

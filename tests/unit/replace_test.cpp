@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "fake_platform.h"
 #include "fake_window.h"
@@ -167,22 +168,35 @@ TEST_F(ReplaceTest, CopiesInARootAndOnAShareAreStagedBesideThem) {
   EXPECT_TRUE(Leftovers("\\\\srv\\apps").empty());
 }
 
+// The copies of one folder are its backup first, then the staged image.
 TEST_F(ReplaceTest, CorruptedWriteIsDetectedAndTheOldBytesRestored) {
   Copy("C:\\A\\Mwn.exe");
   Copy("C:\\B\\Mwn.exe");
-  bool corrupted = false;
+  int copiesInB = 0;
   platform.corrupt = [&](Op op, const std::string& path) {
-    if (op != Op::CopyFile || path.rfind("C:\\B\\", 0) != 0 || corrupted) return false;
-    return corrupted = true;
+    return op == Op::CopyFile && path.rfind("C:\\B\\", 0) == 0 && ++copiesInB == 2;
   };
   Replace();
-  ASSERT_TRUE(corrupted);
+  ASSERT_EQ(copiesInB, 2);
   EXPECT_EQ(platform.Contents("C:\\B\\Mwn.exe"), OldBytes("C:\\B\\Mwn.exe"));
   EXPECT_EQ(window.memo1.lines, (Lines{"C:\\B\\Mwn.exe"}));
   EXPECT_EQ(window.memo3.lines, (Lines{"C:\\A\\Mwn.exe"}));
   EXPECT_TRUE(Leftovers("C:\\B").empty());
   EXPECT_EQ(platform.OpenHandles(), 0);
   EXPECT_EQ(window.plainMessages, (Lines{mwn::text::kFailure}));
+}
+
+TEST_F(ReplaceTest, CopyWhoseBackupDoesNotReadBackEqualIsLeftAlone) {
+  Copy("C:\\A\\Mwn.exe");
+  bool corrupted = false;
+  platform.corrupt = [&](Op op, const std::string&) {
+    return op == Op::CopyFile && !std::exchange(corrupted, true);
+  };
+  Replace();
+  EXPECT_EQ(platform.Contents("C:\\A\\Mwn.exe"), OldBytes("C:\\A\\Mwn.exe"));
+  EXPECT_EQ(window.memo1.lines, (Lines{"C:\\A\\Mwn.exe"}));
+  EXPECT_EQ(platform.CountOf(Op::MoveFile), 0);
+  EXPECT_TRUE(Leftovers("C:\\A").empty());
 }
 
 TEST_F(ReplaceTest, CorruptedWriteOverAVanishedCopyLeavesNoFile) {
@@ -195,36 +209,43 @@ TEST_F(ReplaceTest, CorruptedWriteOverAVanishedCopyLeavesNoFile) {
   EXPECT_EQ(window.memo1.lines, (Lines{"C:\\Gone\\Mwn.exe"}));
 }
 
-TEST_F(ReplaceTest, OldBytesAreWrittenInPlaceWhenTheStagedRestoreFails) {
-  Copy("C:\\A\\Mwn.exe");
-  platform.corrupt = [](Op op, const std::string&) { return op == Op::CopyFile; };
-  int staged = 0;
-  platform.fail = [&](Op op, const std::string&) {
-    return op == Op::UniqueTempFile && ++staged == 2;
-  };
+// The new bytes do not read back, and the backup cannot be moved back.
+struct RestoreFallback : ReplaceTest {
+  void SetUp() override {
+    Copy("C:\\A\\Mwn.exe");
+    platform.fail = [this](Op op, const std::string& path) {
+      return (op == Op::FileHoldsExactly && path == "C:\\A\\Mwn.exe") ||
+             (op == Op::MoveFile && movesFailing > 0 && --movesFailing == 0) ||
+             (op == Op::CopyFile && copyBackFails && platform.calls.back().other != kImagePath &&
+              platform.calls.back().path == "C:\\A\\Mwn.exe");
+    };
+  }
+  int movesFailing = 2;  // the swap works, the move back does not
+  bool copyBackFails = false;
+};
+
+TEST_F(RestoreFallback, OldBytesAreCopiedBack) {
   Replace();
+  EXPECT_EQ(movesFailing, 0);
   EXPECT_EQ(platform.Contents("C:\\A\\Mwn.exe"), OldBytes("C:\\A\\Mwn.exe"));
   EXPECT_EQ(window.memo1.lines, (Lines{"C:\\A\\Mwn.exe"}));
   EXPECT_TRUE(Leftovers("C:\\A").empty());
 }
 
-TEST_F(ReplaceTest, OldBytesAreWrittenInPlaceWhenTheRestoredBytesAreWrong) {
-  Copy("C:\\A\\Mwn.exe");
-  int writes = 0;
-  platform.corrupt = [&](Op op, const std::string&) {
-    return op == Op::CopyFile || (op == Op::WriteFileBytes && ++writes == 1);
-  };
+TEST_F(RestoreFallback, BackupIsKeptWhenTheOldBytesCannotBeCopiedBack) {
+  copyBackFails = true;
   Replace();
-  EXPECT_EQ(writes, 2);
-  EXPECT_EQ(platform.Contents("C:\\A\\Mwn.exe"), OldBytes("C:\\A\\Mwn.exe"));
-  EXPECT_TRUE(Leftovers("C:\\A").empty());
-  EXPECT_EQ(platform.OpenHandles(), 0);
+  EXPECT_EQ(window.memo1.lines, (Lines{"C:\\A\\Mwn.exe"}));
+  const Lines left = Leftovers("C:\\A");
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_EQ(platform.Contents("C:\\A\\" + left[0]), OldBytes("C:\\A\\Mwn.exe"));
 }
 
 // Every platform call made for one copy is made to fail in turn, with the
 // copy at every position in the list. Up to the read-back of the new bytes
 // the copy must come out exactly as it was, still listed as not updated;
-// after it, only the cosmetic renaming is left, and the copy is updated.
+// after it, only the backup's deletion and the cosmetic renaming are left,
+// and the copy is updated.
 TEST(ReplaceFaults, AFailureAtAnyCallLeavesTheCopyAsItWas) {
   const auto folderOf = [](std::size_t copy) { return "C:\\F" + std::to_string(copy); };
   const auto build = [&](Machine& machine, std::size_t copies) {
@@ -247,9 +268,9 @@ TEST(ReplaceFaults, AFailureAtAnyCallLeavesTheCopyAsItWas) {
       for (const auto& call : clean.platform.calls) {
         if (onCopy(faulty, call.path)) callsOnCopy.push_back(call);
       }
-      const auto readBack =
-          std::find_if(callsOnCopy.rbegin(), callsOnCopy.rend(),
-                       [](const FakePlatform::Call& call) { return call.op == Op::ReadWholeFile; });
+      const auto readBack = std::find_if(
+          callsOnCopy.rbegin(), callsOnCopy.rend(),
+          [](const FakePlatform::Call& call) { return call.op == Op::FileHoldsExactly; });
       ASSERT_NE(readBack, callsOnCopy.rend());
       const std::size_t lastEssential = callsOnCopy.rend() - readBack - 1;
 
@@ -279,8 +300,13 @@ TEST(ReplaceFaults, AFailureAtAnyCallLeavesTheCopyAsItWas) {
         EXPECT_EQ(machine.window.memo1.Count() + machine.window.memo3.Count(),
                   static_cast<int>(copies));
         EXPECT_EQ(machine.window.memo1.Count(), kept ? 1 : 0);
+        const FakePlatform::Call& failed = callsOnCopy[failing];
         for (std::size_t copy = 0; copy < copies; ++copy) {
-          EXPECT_TRUE(machine.Leftovers(folderOf(copy)).empty()) << folderOf(copy);
+          Lines allowed;
+          if (copy == faulty && failed.op == Op::DeleteFile) {
+            allowed.push_back(failed.path.substr(failed.path.find_last_of('\\') + 1));
+          }
+          EXPECT_EQ(machine.Leftovers(folderOf(copy)), allowed) << folderOf(copy);
           if (copy != faulty) {
             EXPECT_EQ(machine.platform.Contents(folderOf(copy) + "\\Mwn.exe"), machine.image);
           }

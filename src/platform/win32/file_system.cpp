@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <cstring>
+#include <vector>
 
 #include "platform/win32/win32_platform.h"
 
@@ -21,6 +23,37 @@ bool RefuseReadOnly(const std::string& path) {
   }
   SetLastError(ERROR_ACCESS_DENIED);
   return true;
+}
+
+constexpr std::size_t kCompareChunk = 1u << 20;
+
+UniqueFileHandle OpenForReading(const std::string& path) {
+  return UniqueFileHandle(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool SizeOf(HANDLE file, std::uint64_t& size) {
+  LARGE_INTEGER large;
+  if (!GetFileSizeEx(file, &large)) return false;
+  size = static_cast<std::uint64_t>(large.QuadPart);
+  return true;
+}
+
+// False on an error, or when the file ends before `wanted` bytes.
+bool ReadFully(HANDLE file, std::uint8_t* buffer, DWORD wanted) {
+  for (DWORD total = 0; total < wanted;) {
+    DWORD read = 0;
+    if (!ReadFile(file, buffer + total, wanted - total, &read, nullptr) || read == 0) return false;
+    total += read;
+  }
+  return true;
+}
+
+// A file that grew after its size was taken does not hold what was compared.
+bool AtEnd(HANDLE file) {
+  std::uint8_t extra;
+  DWORD read = 0;
+  return ReadFile(file, &extra, 1, &read, nullptr) && read == 0;
 }
 
 class Win32FolderListing : public FolderListing {
@@ -109,30 +142,55 @@ std::string Win32Platform::StoredName(const std::string& path) {
   return found.cFileName;
 }
 
-bool Win32Platform::ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) {
-  bytes.clear();
+bool Win32Platform::FileHoldsExactly(const std::string& path, const std::uint8_t* data,
+                                     std::size_t size) {
   if (!UsableAnsiPath(path)) return false;
-  UniqueFileHandle file(CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  LARGE_INTEGER size;
-  if (!GetFileSizeEx(file.get(), &size) ||
-      static_cast<std::uint64_t>(size.QuadPart) > bytes.max_size()) {
-    return false;
-  }
-  bytes.resize(static_cast<std::size_t>(size.QuadPart));
-  std::size_t total = 0;
-  while (total < bytes.size()) {
-    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - total, 1u << 20));
-    DWORD read = 0;
-    if (!ReadFile(file.get(), bytes.data() + total, wanted, &read, nullptr)) {
-      bytes.clear();
+  const UniqueFileHandle file = OpenForReading(path);
+  std::uint64_t fileSize = 0;
+  if (!file || !SizeOf(file.get(), fileSize) || fileSize != size) return false;
+  std::vector<std::uint8_t> chunk(std::min<std::size_t>(size, kCompareChunk));
+  for (std::size_t done = 0; done < size;) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size - done, kCompareChunk));
+    if (!ReadFully(file.get(), chunk.data(), wanted) ||
+        std::memcmp(chunk.data(), data + done, wanted) != 0) {
       return false;
     }
-    if (read == 0) break;  // the file shrank since its size was taken
-    total += read;
+    done += wanted;
   }
-  bytes.resize(total);
+  return AtEnd(file.get());
+}
+
+bool Win32Platform::FilesHoldSame(const std::string& a, const std::string& b) {
+  if (!UsableAnsiPath(a) || !UsableAnsiPath(b)) return false;
+  const UniqueFileHandle first = OpenForReading(a);
+  const UniqueFileHandle second = OpenForReading(b);
+  std::uint64_t size = 0;
+  std::uint64_t otherSize = 0;
+  if (!first || !second || !SizeOf(first.get(), size) || !SizeOf(second.get(), otherSize) ||
+      size != otherSize) {
+    return false;
+  }
+  const std::size_t chunkSize =
+      static_cast<std::size_t>(std::min<std::uint64_t>(size, kCompareChunk));
+  std::vector<std::uint8_t> chunkOfFirst(chunkSize);
+  std::vector<std::uint8_t> chunkOfSecond(chunkSize);
+  for (std::uint64_t done = 0; done < size;) {
+    const DWORD wanted = static_cast<DWORD>(std::min<std::uint64_t>(size - done, kCompareChunk));
+    if (!ReadFully(first.get(), chunkOfFirst.data(), wanted) ||
+        !ReadFully(second.get(), chunkOfSecond.data(), wanted) ||
+        std::memcmp(chunkOfFirst.data(), chunkOfSecond.data(), wanted) != 0) {
+      return false;
+    }
+    done += wanted;
+  }
+  return AtEnd(first.get()) && AtEnd(second.get());
+}
+
+bool Win32Platform::FileAttributesOf(const std::string& path, std::uint32_t& attributes) {
+  if (!UsableAnsiPath(path) || HasWildcard(path)) return false;
+  const DWORD found = GetFileAttributesA(path.c_str());
+  if (found == INVALID_FILE_ATTRIBUTES) return false;
+  attributes = found;
   return true;
 }
 

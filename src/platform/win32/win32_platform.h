@@ -30,7 +30,10 @@ class Win32Platform : public Platform {
                   bool overwrite) override;
   bool MoveFileReplacing(const std::string& source, const std::string& destination) override;
   std::string StoredName(const std::string& path) override;
-  bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>& bytes) override;
+  bool FileHoldsExactly(const std::string& path, const std::uint8_t* data,
+                        std::size_t size) override;
+  bool FilesHoldSame(const std::string& a, const std::string& b) override;
+  bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) override;
   std::string TempPath() override;
   std::string UniqueTempFile(const std::string& folder, const std::string& prefix) override;
   std::uint32_t CreateFolder(const std::string& path) override;
