@@ -160,7 +160,8 @@ class FakePlatform::Listing : public mwn::FolderListing {
     if (index >= folder_->entries.size()) return false;
     const Entry& found = folder_->entries[index];
     entry.name = found.name;
-    entry.attributes = found.node->attributes | (found.node->folder ? mwn::kAttrDirectory : 0);
+    entry.attributes = found.node->attributes | (found.node->folder ? mwn::kAttrDirectory : 0) |
+                       (found.link ? mwn::kAttrReparsePoint : 0);
     ++position_;
     return true;
   }
@@ -302,7 +303,7 @@ void FakePlatform::AddFile(const std::string& path, const std::string& contents,
 void FakePlatform::AddLink(const std::string& path, const std::string& target) {
   Node* targetFolder = FindOrDie(target);
   const std::size_t cut = path.find_last_of('\\');
-  EnsureFolder(path.substr(0, cut))->entries.push_back({path.substr(cut + 1), targetFolder});
+  EnsureFolder(path.substr(0, cut))->entries.push_back({path.substr(cut + 1), targetFolder, true});
 }
 
 void FakePlatform::AddVolumeLabel(const std::string& root, const std::string& name,

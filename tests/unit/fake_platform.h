@@ -190,6 +190,7 @@ class FakePlatform : public mwn::Platform {
   struct Entry {
     std::string name;  // as stored
     Node* node;
+    bool link = false;  // a link to a folder elsewhere, listed as a reparse point
   };
   struct Node {
     bool folder = false;
