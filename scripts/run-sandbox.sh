@@ -1,51 +1,34 @@
 #!/usr/bin/env bash
 # Builds MwnUpdate.exe and runs it. On Windows it just starts the program.
-# Elsewhere it runs under Wine in a prefix of its own under /tmp whose only
-# drives are C: (Wine's own, with the user folders that Wine links to the
-# host's home cut off) and a sandbox D: holding a few older sample copies of
-# Mwn.exe, so the updater never sees the host's own files. With no display
-# it starts Xvfb and answers the dialogs itself through the test robot,
-# printing what the window shows.
+# Elsewhere it runs under Wine on a sandbox drive D: of older sample copies
+# (see sandbox.sh), so the updater never sees the host's own files. With no
+# display it starts Xvfb and answers the dialogs itself through the test
+# robot, printing what the window shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+# shellcheck source=sandbox.sh
+source scripts/sandbox.sh
 
-scripts/install-deps.sh
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target MwnUpdate MwnSandboxCopy mwn_robot
-build=build/win32
-exe=$build/src/app/MwnUpdate.exe
-
+sandbox_build
 case "$(uname -s)" in
-  MINGW* | MSYS* | CYGWIN*) exec "$exe" ;;
+  MINGW* | MSYS* | CYGWIN*) exec "$BUILD/src/app/MwnUpdate.exe" ;;
 esac
 
-# shellcheck source=../tests/e2e/wine_env.sh
-source tests/e2e/wine_env.sh
-sandbox=$(mktemp -d /tmp/mwn-sandbox.XXXXXX)
-wine_env_init "$sandbox/prefix"
+sandbox_prepare sandbox
 trap 'xvfb_stop; wine_server_stop' EXIT
 headless=
 if [ -z "${DISPLAY:-}" ]; then
   xvfb_start 80 89
   headless=1
 fi
-echo "Preparing a Wine prefix in $WINEPREFIX (about 20 s) ..."
-wine_prefix_create
+sandbox_fill
 
-drive_d=$sandbox/drive-d
-mkdir -p "$drive_d/Apps/Marlowen" "$drive_d/Users/Shared/Marlowen" "$drive_d/Archive"
-for folder in "$drive_d" "$drive_d/Apps/Marlowen" "$drive_d/Users/Shared/Marlowen"; do
-  cp "$build/sandbox/Mwn.exe" "$folder/Mwn.exe"
-done
-wine_map_drive d "$drive_d"
-cp "$exe" "$sandbox/MwnUpdate.exe"
-
-echo "Sandbox drive D: is $drive_d; its copies of Mwn.exe are version 1.0.0.0."
+echo "Sandbox drive D: is $DRIVE_D; its copies of Mwn.exe are version 1.0.0.0."
 if [ -z "$headless" ]; then
-  wine_run "$sandbox/MwnUpdate.exe"
+  wine_run "$SANDBOX/MwnUpdate.exe"
 else
-  wine_start "$sandbox/MwnUpdate.exe"
-  wine_run "$build/tests/e2e/mwn_robot.exe" <<'SCENARIO'
+  wine_start "$SANDBOX/MwnUpdate.exe"
+  wine_run "$SANDBOX/robot.exe" <<'SCENARIO'
 attach MwnUpdate.exe
 wait-box "Update Marlowen Now?"
 press OK
@@ -59,4 +42,4 @@ SCENARIO
   wait "$WINE_STARTED_PID" || true
 fi
 echo "Copies now on D: (the payload's version is 2.1.0.0):"
-find "$drive_d" -iname mwn.exe -exec ls -l {} \;
+find "$DRIVE_D" -iname mwn.exe -exec ls -l {} \;
