@@ -43,12 +43,12 @@ drives() {
   wine_server_stop
   wine_unmap_drives
   wine_clear_drive_types
-  local spec letter
-  for spec in "$@"; do
-    letter=${spec%%:*}
+  local mapping letter
+  for mapping in "$@"; do
+    letter=${mapping%%:*}
     mkdir -p "$SANDBOX/$letter"
     wine_map_drive "$letter" "$SANDBOX/$letter"
-    if [ "$spec" != "$letter" ]; then wine_set_drive_type "$letter" "${spec#*:}"; fi
+    if [ "$mapping" != "$letter" ]; then wine_set_drive_type "$letter" "${mapping#*:}"; fi
   done
   wine_server_stop
   find "$TEMP_DIR" -mindepth 1 -delete
