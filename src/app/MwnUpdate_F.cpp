@@ -95,8 +95,11 @@ void Form1::CreateControls() {
   memos_[2] = CreateMemo(kMemo3Id, 341, 0);
   labels_[0] = CreateLabel(kLabel1Id, 153, kEmptyLabelWidth, "", WS_VISIBLE);
   labels_[1] = CreateLabel(kLabel2Id, 304, kEmptyLabelWidth, "", WS_VISIBLE);
-  labels_[2] = CreateLabel(kLabel3Id, 0, 203, text::kDrivesHeading, 0);
+  labels_[2] = CreateLabel(kLabel3Id, 0, kEmptyLabelWidth, "", 0);
   labels_[3] = CreateLabel(kLabel4Id, 168, kEmptyLabelWidth, "", WS_VISIBLE);
+  // Sized to its text like every label: 203 pixels with the classic font,
+  // wider where the system substitutes a wider one.
+  ApplyLabelText(Label::Label3, text::kDrivesHeading);
   for (std::size_t i = 0; i < memos_.size(); ++i) lines_[i].Attach(memos_[i]);
 }
 
