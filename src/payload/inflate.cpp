@@ -1,5 +1,6 @@
 #include <zlib.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -7,7 +8,7 @@
 #include <utility>
 
 #include "payload/payload.h"
-#include "update/errors.h"
+#include "platform/errors.h"
 
 namespace mwn {
 
@@ -101,6 +102,7 @@ class OutputBuffer {
   }
 
   std::uint8_t* Bytes() const { return bytes_; }
+  std::size_t Size() const { return size_; }
 
   // False, with the buffer as it was, when the larger block cannot be had.
   bool Grow(std::size_t step) {
@@ -131,6 +133,9 @@ class OutputBuffer {
 
 // zlib counts its input and output space in uInt.
 constexpr std::size_t kLargestRoom = (UINT_MAX - 255u) & ~std::size_t{255};
+// Output per inflate call: a few milliseconds of work between two progress
+// calls.
+constexpr std::size_t kOutputPerCall = std::size_t{1} << 20;
 
 }  // namespace
 
@@ -159,7 +164,8 @@ PayloadImage::~PayloadImage() {
 }
 
 PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
-                            std::size_t estimate, PayloadHeap& heap) {
+                            std::size_t estimate, PayloadHeap& heap,
+                            const std::function<void()>& progress) {
   // No zlib stream is empty, and a missing resource arrives as null and 0.
   if (input == nullptr || inputLength == 0) throw EDecompressionError();
   if (inputLength > kLargestRoom || estimate > kLargestRoom) throw EOutOfMemory();
@@ -174,23 +180,26 @@ PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
   stream.next_in = const_cast<Bytef*>(input);
   stream.avail_in = static_cast<uInt>(inputLength);
   stream.next_out = output.Bytes();
-  stream.avail_out = static_cast<uInt>(estimate != 0 ? estimate : step);
+  stream.avail_out = static_cast<uInt>(std::min(output.Size(), kOutputPerCall));
   if (inflateInit(&stream) != Z_OK) throw EDecompressionError();
 
   int answer = Z_OK;
   bool outOfMemory = false;
   while ((answer = inflate(&stream, Z_FINISH)) != Z_STREAM_END) {
-    // Old zlib answers Z_OK for a full buffer, current zlib Z_BUF_ERROR; with
-    // room left, Z_BUF_ERROR means the stream ended before its end marker.
+    // Old zlib answers Z_OK for a full output space, current zlib
+    // Z_BUF_ERROR; with space left, Z_BUF_ERROR means the stream ended
+    // before its end marker.
     const bool full = stream.avail_out == 0 && (answer == Z_OK || answer == Z_BUF_ERROR);
     if (!full) break;
     const std::size_t offset = static_cast<std::size_t>(stream.next_out - output.Bytes());
-    if (!output.Grow(step)) {
+    // Only a full buffer grows; a full share of it just goes on.
+    if (offset == output.Size() && !output.Grow(step)) {
       outOfMemory = true;
       break;
     }
+    if (progress) progress();
     stream.next_out = output.Bytes() + offset;
-    stream.avail_out = static_cast<uInt>(step);
+    stream.avail_out = static_cast<uInt>(std::min(output.Size() - offset, kOutputPerCall));
   }
   const std::size_t produced = stream.total_out;
   const int endAnswer = inflateEnd(&stream);

@@ -4,9 +4,21 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
+#include "payload/resource_names.h"
+
 namespace mwn {
+
+#define MWN_STRING_OF(token) MWN_STRING_OF_EXPANDED(token)
+#define MWN_STRING_OF_EXPANDED(token) #token
+constexpr char kPayloadResourceType[] = MWN_STRING_OF(MWN_PAYLOAD_RESOURCE_TYPE);
+constexpr char kPayloadResourceName[] = MWN_STRING_OF(MWN_PAYLOAD_RESOURCE_NAME);
+
+// The prefix of every temporary name the program makes: the scratch folder
+// and the files staged beside each copy.
+constexpr char kTempPrefix[] = "Mwn";
 
 class Platform;
 class MessagePump;
@@ -47,12 +59,15 @@ class PayloadImage {
 // for 0, the input length rounded up to 256) and grows by that rounded length.
 // Throws EDecompressionError on a damaged, truncated or missing (null, 0)
 // stream and EOutOfMemory when the buffer cannot be had; nothing leaks
-// either way. An empty result still points at a block of its own.
+// either way. An empty result still points at a block of its own. Inflates
+// at most 1 MiB per call, calling `progress` between the calls, so that a
+// window can answer while a large image inflates.
 PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
-                            std::size_t estimate, PayloadHeap& heap = PayloadHeap::Process());
+                            std::size_t estimate, PayloadHeap& heap = PayloadHeap::Process(),
+                            const std::function<void()>& progress = {});
 
 // Makes a private folder in the temp directory, named as the system names a
-// unique temp file with prefix "Mwn". Gives its path, or the empty string
+// unique temp file with kTempPrefix. Gives its path, or the empty string
 // and the system's error code in `errorCode` (3, path not found, when the
 // temp path or the unique name cannot be had). Pumps between its steps.
 std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32_t& errorCode);

@@ -1,7 +1,7 @@
 #include "payload/payload.h"
 #include "platform/platform.h"
-#include "update/errors.h"
-#include "update/pump.h"
+#include "platform/errors.h"
+#include "platform/pump.h"
 
 namespace mwn {
 
@@ -9,12 +9,13 @@ std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32
   errorCode = kErrorSuccess;
   const std::string temp = platform.TempPath();
   pump.Step();
-  // Neither call reports why it failed; a missing temp folder is the usual cause.
+  // Both failures are reported as a missing temp folder, the usual cause.
   if (temp.empty()) {
     errorCode = kErrorPathNotFound;
     return "";
   }
-  const std::string name = platform.UniqueTempFile(temp, "Mwn");
+  std::uint32_t nameError = kErrorSuccess;
+  const std::string name = platform.UniqueTempFile(temp, kTempPrefix, nameError);
   pump.Step();
   if (name.empty()) {
     errorCode = kErrorPathNotFound;

@@ -6,9 +6,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
+
+#include "platform/error_codes.h"
 
 namespace mwn {
 
@@ -33,21 +36,8 @@ constexpr std::uint32_t kAttrDirectory = 0x10;
 // back into a folder it is already in.
 constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
-// The system's own error numbers that the program names.
-constexpr std::uint32_t kErrorSuccess = 0;
-constexpr std::uint32_t kErrorFileNotFound = 2;
-constexpr std::uint32_t kErrorPathNotFound = 3;
-constexpr std::uint32_t kErrorAccessDenied = 5;
-constexpr std::uint32_t kErrorNoMoreItems = 259;
-constexpr std::uint32_t kErrorDiskFull = 112;
-constexpr std::uint32_t kErrorDirNotEmpty = 145;
-constexpr std::uint32_t kErrorNoNetwork = 1222;
-
 // Longest path, terminator included, that the 8-bit API accepts.
 constexpr std::size_t kMaxPath = 260;
-
-// Size of the buffer that receives one batch of network resources.
-constexpr std::size_t kNetBatchBufferSize = 16416;
 
 // Message box flags and answers, as the system defines them.
 constexpr unsigned kMbOkCancel = 0x01;
@@ -58,8 +48,9 @@ constexpr int kIdCancel = 2;
 constexpr int kIdYes = 6;
 constexpr int kIdNo = 7;
 
-// Opaque handle of an open file or enumeration; 0 is never a valid one.
-using PlatformHandle = std::uintptr_t;
+// Called now and then from inside a long operation (a copy, a comparison),
+// so that the caller can let the window answer meanwhile.
+using Progress = std::function<void()>;
 
 struct DirEntry {
   std::string name;
@@ -76,12 +67,36 @@ struct FileIdentity {
   }
 };
 
+enum class ListStep { kEntry, kEnd, kFailed };
+
 // An open folder listing; closed when destroyed.
 class FolderListing {
  public:
   virtual ~FolderListing() = default;
-  // Gives the next entry; false at the end of the listing or on any error.
-  virtual bool Next(DirEntry& entry) = 0;
+  // kEntry with the next entry; kEnd when there are no more entries; kFailed
+  // when the listing broke off (a share gone mid-listing, say).
+  virtual ListStep Next(DirEntry& entry) = 0;
+};
+
+// An open enumeration of connected disk resources; closed when destroyed.
+class ConnectedDisks {
+ public:
+  virtual ~ConnectedDisks() = default;
+  // Reads as many entries as fit (count -1) into one batch and puts their
+  // remote names in place of what `remoteNames` held. Gives 0 on success; anything else (259 for no more
+  // entries, or an error) ends the reading.
+  virtual std::uint32_t Next(std::vector<std::string>& remoteNames) = 0;
+};
+
+// A file open for writing; closed when destroyed, if Close was not called.
+class WritableFile {
+ public:
+  virtual ~WritableFile() = default;
+  // One write call; `written` receives the count actually written. 0 or the
+  // system's error code.
+  virtual std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written) = 0;
+  // 0 or the system's error code: a close can fail where the write did not.
+  virtual std::uint32_t Close() = 0;
 };
 
 class Platform {
@@ -94,15 +109,9 @@ class Platform {
   // Type of the drive whose root is `root` (X:\), 0 to 6.
   virtual unsigned DriveTypeOf(const std::string& root) = 0;
   // Opens an enumeration of connected disk resources (scope connected, type
-  // disk, no usage filter, no container). Gives 0 and sets `handle`, or the
-  // system's error code (1222 when there is no network).
-  virtual std::uint32_t OpenConnectedDisks(PlatformHandle& handle) = 0;
-  // Reads as many entries as fit (count -1) into a 16,416-byte buffer and
-  // gives their remote names. Gives 0 on success; anything else (259 for no
-  // more entries, or an error) ends the reading.
-  virtual std::uint32_t ReadConnectedDisks(PlatformHandle handle,
-                                           std::vector<std::string>& remoteNames) = 0;
-  virtual void CloseConnectedDisks(PlatformHandle handle) = 0;
+  // disk, no usage filter, no container). Null with the system's error code
+  // in `error` (1222 when there is no network) when it cannot.
+  virtual std::unique_ptr<ConnectedDisks> OpenConnectedDisks(std::uint32_t& error) = 0;
 
   // --- file system ------------------------------------------------------
   // True when the attributes of `path` can be read and hold the directory bit.
@@ -116,40 +125,52 @@ class Platform {
   // Identity of the folder at `path`; false when it cannot be read.
   virtual bool FolderIdentity(const std::string& path, FileIdentity& identity) = 0;
   virtual bool DeleteFileAt(const std::string& path) = 0;
-  virtual bool CopyFileTo(const std::string& source, const std::string& destination,
-                          bool overwrite) = 0;
-  // Moves `source` onto `destination`, replacing an existing file there.
-  // Fails, leaving both as they were, when the destination is read-only,
-  // in use or not writable.
-  virtual bool MoveFileReplacing(const std::string& source, const std::string& destination) = 0;
+  // Copies the bytes and attributes of `source` to `destination`, calling
+  // `progress` between its chunks. 0 or the system's error code (32 and 33
+  // when another program has either file open for the moment).
+  virtual std::uint32_t CopyFileTo(const std::string& source, const std::string& destination,
+                                   bool overwrite, const Progress& progress) = 0;
+  // Renames `source` to `destination` in the same folder, written through to
+  // the disk before it returns; with `replace`, over an existing file. 0 or
+  // the system's error code; a failed move leaves both as they were (the
+  // destination is refused when read-only, in use or not writable).
+  virtual std::uint32_t MoveFileTo(const std::string& source, const std::string& destination,
+                                   bool replace) = 0;
+  // Writes whatever of the file's data is still in the system's cache to
+  // the disk, so that it survives a power cut.
+  virtual bool FlushFileToDisk(const std::string& path) = 0;
   // The on-disk name (last component, as stored) of the file at `path`, or
   // the empty string.
   virtual std::string StoredName(const std::string& path) = 0;
   // True when the file at `path` can be read and holds exactly data[0..size);
-  // reads at most 1 MiB at a time, and nothing when the sizes differ.
+  // reads at most 1 MiB at a time, calling `progress` between the chunks, and
+  // nothing when the sizes differ.
   virtual bool FileHoldsExactly(const std::string& path, const std::uint8_t* data,
-                                std::size_t size) = 0;
+                                std::size_t size, const Progress& progress) = 0;
   // True when both files can be read and hold the same bytes; reads at most
-  // 1 MiB of each at a time.
-  virtual bool FilesHoldSame(const std::string& a, const std::string& b) = 0;
+  // 1 MiB of each at a time, calling `progress` between the chunks.
+  virtual bool FilesHoldSame(const std::string& a, const std::string& b,
+                             const Progress& progress) = 0;
   // The attributes of the file or folder at `path`; false when they cannot be
   // read.
   virtual bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) = 0;
   // The temp directory, or the empty string.
   virtual std::string TempPath() = 0;
   // Creates a new empty file named prefix + hex digits + ".TMP" in `folder`
-  // and gives its path, or the empty string.
-  virtual std::string UniqueTempFile(const std::string& folder, const std::string& prefix) = 0;
+  // and gives its path, or the empty string with the system's error code in
+  // `error`.
+  virtual std::string UniqueTempFile(const std::string& folder, const std::string& prefix,
+                                     std::uint32_t& error) = 0;
   // One level. 0 on success, else the system's error code.
   virtual std::uint32_t CreateFolder(const std::string& path) = 0;
   virtual std::uint32_t RemoveFolder(const std::string& path) = 0;
   // Creates or truncates a file for reading and writing, shared for reading
-  // and writing, normal attributes. 0 and `handle` set, or the error code.
-  virtual std::uint32_t CreateFileRW(const std::string& path, PlatformHandle& handle) = 0;
-  // One write call; `written` receives the count actually written.
-  virtual std::uint32_t WriteFileBytes(PlatformHandle handle, const std::uint8_t* data,
-                                       std::size_t size, std::size_t& written) = 0;
-  virtual std::uint32_t CloseFile(PlatformHandle handle) = 0;
+  // and writing, normal attributes. Null with the system's error code in
+  // `error` when it cannot.
+  virtual std::unique_ptr<WritableFile> CreateFileRW(const std::string& path,
+                                                     std::uint32_t& error) = 0;
+  // The whole content of a small text file; false when it cannot be read.
+  virtual bool ReadWholeFile(const std::string& path, std::string& content) = 0;
 
   // --- version information -----------------------------------------------
   // Size of the version information of `path`; 0 when it has none or cannot
@@ -171,12 +192,23 @@ class Platform {
   // True when the two strings are equal ignoring letter case in the user's
   // locale.
   virtual bool EqualIgnoringCase(const std::string& a, const std::string& b) = 0;
+  // True when the process already runs with an administrator's full rights.
+  virtual bool RunningElevated() = 0;
+  // Starts the program's own executable with `arguments` and an
+  // administrator's rights (the system asks the user's consent), without a
+  // window, and waits for it to end, calling `whileWaiting` whenever a
+  // window message arrives meanwhile. 0 with the instance's exit code in
+  // `exitCode`; 1223 when the user declined; else the system's error code.
+  virtual std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
+                                    std::uint32_t& exitCode) = 0;
 
   // --- user interface --------------------------------------------------------
   // Processes every pending window message, then returns.
   virtual void ProcessMessages() = 0;
   // Milliseconds from an arbitrary start; wraps are the caller's concern.
   virtual std::uint32_t TickCount() = 0;
+  // Waits about `milliseconds`, processing window messages as they come.
+  virtual void Pause(std::uint32_t milliseconds) = 0;
   // The system message box, owned by the application window, with the
   // program's other windows disabled while it is up.
   virtual int ShowMessageBox(const std::string& text, const std::string& caption,

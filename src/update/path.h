@@ -1,3 +1,4 @@
+// The one set of rules by which the program joins and splits paths.
 #pragma once
 
 #include <string>
@@ -8,5 +9,12 @@ namespace mwn {
 // ends in a separator (C:\ and Mwn.exe give C:\Mwn.exe; an empty folder gives
 // the name alone).
 std::string JoinPath(const std::string& folder, const std::string& name);
+
+// The folder of `path`, keeping the backslash of a drive root (C:\Mwn.exe
+// gives C:\, not the drive-relative C:); empty when there is no backslash.
+std::string FolderOfPath(const std::string& path);
+
+// The last component of `path`: what follows its last backslash or colon.
+std::string NameOfPath(const std::string& path);
 
 }  // namespace mwn

@@ -4,9 +4,9 @@
 
 #include "platform/platform.h"
 #include "update/dialogs.h"
-#include "update/errors.h"
+#include "platform/errors.h"
 #include "update/path.h"
-#include "update/pump.h"
+#include "platform/pump.h"
 #include "update/replace.h"
 #include "update/scan.h"
 #include "update/texts.h"
@@ -85,9 +85,10 @@ void UpdateRun::ExtractPayload(std::string& folder, std::string& imagePath) {
 
   const std::uint8_t* compressed = nullptr;
   std::size_t compressedSize = 0;
-  platform_.OwnResource("CMPFILE", "MwnCMP", compressed, compressedSize);
+  platform_.OwnResource(kPayloadResourceType, kPayloadResourceName, compressed, compressedSize);
   pump_.Step();
-  image_ = InflatePayload(compressed, compressedSize, 0);
+  image_ = InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
+                          [this] { pump_.Step(); });
   pump_.Step();
 
   imagePath = JoinPath(folder, text::kTargetName);

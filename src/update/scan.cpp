@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "update/pump.h"
+#include "platform/pump.h"
 #include "update/search.h"
 #include "update/texts.h"
 #include "update/window.h"
@@ -13,29 +13,9 @@ namespace mwn {
 
 namespace {
 
-// The connected-disk enumeration, closed on every way out.
-class ConnectedDisks {
- public:
-  explicit ConnectedDisks(Platform& platform) : platform_(platform) {
-    opened_ = platform_.OpenConnectedDisks(handle_) == kErrorSuccess;
-  }
-  ~ConnectedDisks() {
-    if (opened_) platform_.CloseConnectedDisks(handle_);
-  }
-  ConnectedDisks(const ConnectedDisks&) = delete;
-  ConnectedDisks& operator=(const ConnectedDisks&) = delete;
-
-  bool Opened() const { return opened_; }
-  bool ReadBatch(std::vector<std::string>& remoteNames) {
-    remoteNames.clear();
-    return platform_.ReadConnectedDisks(handle_, remoteNames) == kErrorSuccess;
-  }
-
- private:
-  Platform& platform_;
-  PlatformHandle handle_ = 0;
-  bool opened_ = false;
-};
+// Letters from C: on: A: and B: are floppy drives, never searched.
+constexpr char kFirstDriveLetter = 'C';
+constexpr char kLastDriveLetter = 'Z';
 
 void SearchLocation(Platform& platform, MessagePump& pump, MainWindow& window,
                     const std::string& line, const std::string& root, const std::string& shown) {
@@ -50,10 +30,10 @@ void SearchLocation(Platform& platform, MessagePump& pump, MainWindow& window,
 
 void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
   const std::uint32_t mask = platform.LogicalDriveMask();
-  for (int index = 2; index < 26; ++index) {
+  for (char drive = kFirstDriveLetter; drive <= kLastDriveLetter; ++drive) {
     pump.Step();
-    if ((mask >> index & 1u) == 0) continue;
-    const std::string letter(1, static_cast<char>('A' + index));
+    if ((mask >> (drive - 'A') & 1u) == 0) continue;
+    const std::string letter(1, drive);
     const std::string root = letter + ":\\";
     const unsigned type = platform.DriveTypeOf(root);
     pump.Step();
@@ -65,11 +45,12 @@ void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
 // Mapped letters were passed over above; their shares are reached here, under
 // their remote names, each once.
 void ScanShares(Platform& platform, MessagePump& pump, MainWindow& window) {
-  ConnectedDisks disks(platform);
+  std::uint32_t error = kErrorSuccess;
+  const std::unique_ptr<ConnectedDisks> disks = platform.OpenConnectedDisks(error);
   pump.Step();
-  if (!disks.Opened()) return;
+  if (!disks) return;
   std::vector<std::string> remoteNames;
-  while (disks.ReadBatch(remoteNames)) {
+  while (disks->Next(remoteNames) == kErrorSuccess) {
     pump.Step();
     for (const std::string& remoteName : remoteNames) {
       pump.Step();

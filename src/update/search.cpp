@@ -4,7 +4,7 @@
 
 #include "platform/platform.h"
 #include "update/path.h"
-#include "update/pump.h"
+#include "platform/pump.h"
 
 namespace mwn {
 
@@ -56,11 +56,12 @@ class Walk {
     if (!belowLink || !LoopsBack()) {
       std::vector<Subfolder> subfolders;
       bool named = false;
-      // A folder that may be entered but not listed can still hold a copy.
+      // A folder that may be entered but not listed, or whose listing broke
+      // off before its end, can still hold a copy.
       if (!List(folder, subfolders, named) || named) {
         std::string candidate = JoinPath(folder, name_);
         pump_.Step();
-        if (platform_.FileExists(candidate)) {
+        if (candidate.size() < kMaxPath && platform_.FileExists(candidate)) {
           pump_.Step();
           found_.Add(candidate);
         }
@@ -77,13 +78,14 @@ class Walk {
   }
 
   // Gives the subfolders in listing order and whether a file entry bears the
-  // name; false when the folder cannot be listed.
+  // name; false when the folder cannot be listed or the listing broke off.
   bool List(const std::string& folder, std::vector<Subfolder>& subfolders, bool& named) {
     const std::unique_ptr<FolderListing> listing = platform_.ListFolder(JoinPath(folder, "*.*"));
     pump_.Step();
     if (!listing) return false;
     DirEntry entry;
-    while (listing->Next(entry)) {
+    ListStep step;
+    while ((step = listing->Next(entry)) == ListStep::kEntry) {
       pump_.Step();
       if (IsSubfolder(entry)) {
         subfolders.push_back({entry.name, (entry.attributes & kAttrReparsePoint) != 0});
@@ -93,7 +95,7 @@ class Walk {
       }
     }
     pump_.Step();
-    return true;
+    return step == ListStep::kEnd;
   }
 
   bool LoopsBack() {

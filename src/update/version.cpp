@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "update/pump.h"
+#include "platform/pump.h"
 #include "update/window.h"
 
 namespace mwn {

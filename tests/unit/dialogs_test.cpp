@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "fake_platform.h"
+#include "platform/errors.h"
 #include "update/texts.h"
 
 namespace {
@@ -36,6 +37,18 @@ TEST(Questions, OnlyOkConfirmsAndOnlyYesCloses) {
   EXPECT_EQ(platform.boxes[0].caption, "Update Marlowen Now?");
   EXPECT_EQ(platform.boxes[3].flags, mwn::kMbYesNo);
   EXPECT_EQ(platform.boxes[3].text, "Marlowen Update has completed it's processing.  Close?");
+}
+
+TEST(ShowErrorMessage, StopIconCaptionedWithTheTitleAndNothingForAbort) {
+  FakePlatform platform;
+  mwn::ShowErrorMessage(platform, "Mwnupdate", mwn::EDecompressionError());
+  mwn::ShowErrorMessage(platform, "Mwnupdate", mwn::EOutOfMemory());
+  mwn::ShowErrorMessage(platform, "Mwnupdate", mwn::EAbort());
+  ASSERT_EQ(platform.boxes.size(), 2u);
+  EXPECT_EQ(platform.boxes[0].text, "error.");
+  EXPECT_EQ(platform.boxes[0].caption, "Mwnupdate");
+  EXPECT_EQ(platform.boxes[0].flags, mwn::kMbIconStop);
+  EXPECT_EQ(platform.boxes[1].text, "Out of memory.");
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <stdexcept>
 
-using mwn::PlatformHandle;
+#include "payload/payload.h"
 
 namespace {
 
@@ -85,8 +85,6 @@ bool ParseVersionMarker(const std::vector<std::uint8_t>& bytes, std::uint32_t& m
 
 constexpr char kVersionBlockMagic[] = "FVER";
 constexpr std::uint32_t kVersionBlockSize = 16;
-constexpr std::uint32_t kErrorSharingViolation = 32;
-constexpr std::uint32_t kErrorInvalidHandle = 6;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorDirectory = 267;
 
@@ -114,8 +112,15 @@ const char* OpName(Op op) {
       "CreateFileRW",       "WriteFileBytes",      "CloseFile",
       "VersionInfoSize",    "VersionInfo",         "RootFileVersion",
       "OwnResource",        "ExecutablePath",      "EqualIgnoringCase",
-      "ShowMessageBox",     "SetWaitCursor"};
+      "ShowMessageBox",     "SetWaitCursor",       "FlushFile",
+      "ReadWholeFile",      "RunningElevated",     "RunElevated",
+      "Pause"};
   return names[static_cast<int>(op)];
+}
+
+bool IsTempName(const std::string& name) {
+  return name.size() > 7 && SameIgnoringCase(name.substr(0, 3), mwn::kTempPrefix) &&
+         SameIgnoringCase(name.substr(name.size() - 4), ".TMP");
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
@@ -148,22 +153,22 @@ class FakePlatform::Listing : public mwn::FolderListing {
   }
   ~Listing() override { --platform_.openHandles_; }
 
-  bool Next(mwn::DirEntry& entry) override {
-    if (platform_.Failing(Op::ListNext, path_)) return false;
+  mwn::ListStep Next(mwn::DirEntry& entry) override {
+    if (platform_.Failing(Op::ListNext, path_)) return mwn::ListStep::kFailed;
     if (position_ < 2) {
       entry.name = position_ == 0 ? "." : "..";
       entry.attributes = mwn::kAttrDirectory;
       ++position_;
-      return true;
+      return mwn::ListStep::kEntry;
     }
     const std::size_t index = position_ - 2;
-    if (index >= folder_->entries.size()) return false;
+    if (index >= folder_->entries.size()) return mwn::ListStep::kEnd;
     const Entry& found = folder_->entries[index];
     entry.name = found.name;
     entry.attributes = found.node->attributes | (found.node->folder ? mwn::kAttrDirectory : 0) |
                        (found.link ? mwn::kAttrReparsePoint : 0);
     ++position_;
-    return true;
+    return mwn::ListStep::kEntry;
   }
 
  private:
@@ -171,6 +176,69 @@ class FakePlatform::Listing : public mwn::FolderListing {
   Node* folder_;
   std::string path_;
   std::size_t position_;
+};
+
+class FakePlatform::Enumeration : public mwn::ConnectedDisks {
+ public:
+  explicit Enumeration(FakePlatform& platform) : platform_(platform) { ++platform_.openHandles_; }
+  ~Enumeration() override {
+    platform_.Failing(Op::CloseConnectedDisks, "");
+    --platform_.openHandles_;
+  }
+
+  std::uint32_t Next(std::vector<std::string>& remoteNames) override {
+    if (platform_.Failing(Op::ReadConnectedDisks, "")) return platform_.failCode;
+    const std::size_t read = platform_.CountOf(Op::ReadConnectedDisks) - 1;
+    if (read < platform_.readAnswers.size() && platform_.readAnswers[read] != mwn::kErrorSuccess) {
+      return platform_.readAnswers[read];
+    }
+    if (batch_ >= platform_.shareBatches.size()) return mwn::kErrorNoMoreItems;
+    remoteNames = platform_.shareBatches[batch_++];
+    return mwn::kErrorSuccess;
+  }
+
+ private:
+  FakePlatform& platform_;
+  std::size_t batch_ = 0;
+};
+
+class FakePlatform::File : public mwn::WritableFile {
+ public:
+  File(FakePlatform& platform, Node* node, std::string path)
+      : platform_(platform), node_(node), path_(std::move(path)) {
+    ++platform_.openHandles_;
+  }
+  ~File() override {
+    if (open_) Close();
+  }
+
+  std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written) override {
+    written = 0;
+    if (platform_.Failing(Op::WriteFileBytes, path_)) return platform_.failCode;
+    const std::size_t taken = std::min(size, platform_.writeLimit);
+    std::vector<std::uint8_t> bytes(data, data + taken);
+    if (platform_.corrupt && platform_.corrupt(Op::WriteFileBytes, path_)) {
+      bytes = platform_.Corrupted(std::move(bytes));
+    }
+    node_->bytes.insert(node_->bytes.end(), bytes.begin(), bytes.end());
+    node_->unflushed = true;
+    written = taken;
+    return mwn::kErrorSuccess;
+  }
+
+  std::uint32_t Close() override {
+    const bool failing = platform_.Failing(Op::CloseFile, path_);
+    // The handle is gone even when the close reports an error.
+    if (open_) --platform_.openHandles_;
+    open_ = false;
+    return failing ? platform_.failCode : mwn::kErrorSuccess;
+  }
+
+ private:
+  FakePlatform& platform_;
+  Node* node_;
+  std::string path_;
+  bool open_ = true;
 };
 
 // --- the machine --------------------------------------------------------------
@@ -380,9 +448,12 @@ std::vector<std::uint8_t> FakePlatform::Corrupted(std::vector<std::uint8_t> byte
   return bytes;
 }
 
-PlatformHandle FakePlatform::NewHandle() {
-  ++openHandles_;
-  return nextHandle_++;
+void FakePlatform::Crash() {
+  for (const std::unique_ptr<Node>& node : nodes_) {
+    if (!node->unflushed) continue;
+    std::fill(node->bytes.begin(), node->bytes.end(), 0);
+    node->unflushed = false;
+  }
 }
 
 void FakePlatform::Event(const std::string& text) {
@@ -403,32 +474,12 @@ unsigned FakePlatform::DriveTypeOf(const std::string& root) {
   return found == driveTypes_.end() ? mwn::kDriveNoRootDir : found->second;
 }
 
-std::uint32_t FakePlatform::OpenConnectedDisks(PlatformHandle& handle) {
-  if (Failing(Op::OpenConnectedDisks, "")) return failCode;
-  if (openAnswer != mwn::kErrorSuccess) return openAnswer;
-  handle = NewHandle();
-  openEnumerations_[handle] = 0;
-  return mwn::kErrorSuccess;
-}
-
-std::uint32_t FakePlatform::ReadConnectedDisks(PlatformHandle handle,
-                                               std::vector<std::string>& remoteNames) {
-  if (Failing(Op::ReadConnectedDisks, "")) return failCode;
-  const auto found = openEnumerations_.find(handle);
-  if (found == openEnumerations_.end()) return kErrorInvalidHandle;
-  const std::size_t read = CountOf(Op::ReadConnectedDisks) - 1;
-  if (read < readAnswers.size() && readAnswers[read] != mwn::kErrorSuccess) {
-    return readAnswers[read];
-  }
-  std::size_t& batch = found->second;
-  if (batch >= shareBatches.size()) return mwn::kErrorNoMoreItems;
-  remoteNames = shareBatches[batch++];
-  return mwn::kErrorSuccess;
-}
-
-void FakePlatform::CloseConnectedDisks(PlatformHandle handle) {
-  Failing(Op::CloseConnectedDisks, "");
-  if (openEnumerations_.erase(handle) != 0) --openHandles_;
+std::unique_ptr<mwn::ConnectedDisks> FakePlatform::OpenConnectedDisks(std::uint32_t& error) {
+  error = mwn::kErrorSuccess;
+  if (Failing(Op::OpenConnectedDisks, "")) error = failCode;
+  else if (openAnswer != mwn::kErrorSuccess) error = openAnswer;
+  if (error != mwn::kErrorSuccess) return nullptr;
+  return std::make_unique<Enumeration>(*this);
 }
 
 // --- file system -----------------------------------------------------------------
@@ -476,53 +527,68 @@ bool FakePlatform::DeleteFileAt(const std::string& path) {
   return true;
 }
 
-bool FakePlatform::CopyFileTo(const std::string& source, const std::string& destination,
-                              bool overwrite) {
-  if (Failing(Op::CopyFile, destination, source)) return false;
+std::uint32_t FakePlatform::CopyFileTo(const std::string& source, const std::string& destination,
+                                       bool overwrite, const mwn::Progress& progress) {
+  if (Failing(Op::CopyFile, destination, source)) return failCode;
   const Node* from = Find(source);
-  if (from == nullptr || from->folder || from->denyRead) return false;
+  if (from == nullptr || from->folder) return mwn::kErrorFileNotFound;
+  if (from->denyRead) return mwn::kErrorAccessDenied;
   const Resolved to = Resolve(destination);
-  if (to.parent == nullptr || to.lastName.empty()) return false;
+  if (to.parent == nullptr || to.lastName.empty()) return mwn::kErrorPathNotFound;
+  if (progress) progress();
   std::vector<std::uint8_t> bytes = from->bytes;
   if (corrupt && corrupt(Op::CopyFile, destination)) bytes = Corrupted(std::move(bytes));
-  if (to.node != nullptr) {
-    if (to.node->folder || !overwrite || to.node->locked ||
-        (to.node->attributes & mwn::kAttrReadOnly) != 0) {
-      return false;
+  Node* file = to.node;
+  if (file != nullptr) {
+    if (!overwrite) return kErrorAlreadyExists;
+    // As the system answers for a running program's executable.
+    if (file->folder || file->locked || (file->attributes & mwn::kAttrReadOnly) != 0) {
+      return mwn::kErrorAccessDenied;
     }
-    to.node->bytes = std::move(bytes);
-    to.node->attributes = from->attributes;
-    return true;
+    file->attributes = from->attributes;
+  } else {
+    file = NewNode(false, to.parent->volume, from->attributes);
+    to.parent->entries.push_back({to.lastName, file});
   }
-  Node* file = NewNode(false, to.parent->volume, from->attributes);
   file->bytes = std::move(bytes);
-  to.parent->entries.push_back({to.lastName, file});
-  return true;
+  file->unflushed = true;
+  return mwn::kErrorSuccess;
 }
 
-bool FakePlatform::MoveFileReplacing(const std::string& source, const std::string& destination) {
-  if (Failing(Op::MoveFile, destination, source)) return false;
+std::uint32_t FakePlatform::MoveFileTo(const std::string& source, const std::string& destination,
+                                       bool replace) {
+  if (Failing(Op::MoveFile, destination, source)) return failCode;
   const Resolved from = Resolve(source);
-  if (from.node == nullptr || from.node->folder || from.node->locked || from.parent == nullptr) {
-    return false;
+  if (from.node == nullptr || from.node->folder || from.parent == nullptr) {
+    return mwn::kErrorFileNotFound;
   }
+  if (from.node->locked) return mwn::kErrorAccessDenied;
   const Resolved to = Resolve(destination);
-  if (to.parent == nullptr || to.lastName.empty()) return false;
+  if (to.parent == nullptr || to.lastName.empty()) return mwn::kErrorPathNotFound;
   if (to.node == from.node) {  // a change of the name's case only
-    from.parent->entries[from.position].name = to.lastName;
-    return true;
+    if (!keepsSpellingOnRename) from.parent->entries[from.position].name = to.lastName;
+    return mwn::kErrorSuccess;
   }
   if (to.node != nullptr) {
+    if (!replace) return kErrorAlreadyExists;
     if (to.node->folder || to.node->locked || (to.node->attributes & mwn::kAttrReadOnly) != 0) {
-      return false;
+      return mwn::kErrorAccessDenied;
     }
     // The replaced entry keeps its stored name, as the volume keeps it.
     to.parent->entries[to.position].node = from.node;
     RemoveEntry(from.parent, from.position);
-    return true;
+    return mwn::kErrorSuccess;
   }
   RemoveEntry(from.parent, from.position);
   to.parent->entries.push_back({to.lastName, from.node});
+  return mwn::kErrorSuccess;
+}
+
+bool FakePlatform::FlushFileToDisk(const std::string& path) {
+  if (Failing(Op::FlushFile, path)) return false;
+  Node* node = Find(path);
+  if (node == nullptr || node->folder || node->locked) return false;
+  node->unflushed = false;
   return true;
 }
 
@@ -539,15 +605,18 @@ const FakePlatform::Node* FakePlatform::Readable(const std::string& path) const 
 }
 
 bool FakePlatform::FileHoldsExactly(const std::string& path, const std::uint8_t* data,
-                                    std::size_t size) {
+                                    std::size_t size, const mwn::Progress& progress) {
   if (Failing(Op::FileHoldsExactly, path)) return false;
+  if (progress) progress();
   const Node* node = Readable(path);
   return node != nullptr && node->bytes.size() == size &&
          std::equal(node->bytes.begin(), node->bytes.end(), data);
 }
 
-bool FakePlatform::FilesHoldSame(const std::string& a, const std::string& b) {
+bool FakePlatform::FilesHoldSame(const std::string& a, const std::string& b,
+                                 const mwn::Progress& progress) {
   if (Failing(Op::FilesHoldSame, a, b)) return false;
+  if (progress) progress();
   const Node* first = Readable(a);
   const Node* second = Readable(b);
   return first != nullptr && second != nullptr && first->bytes == second->bytes;
@@ -566,10 +635,18 @@ std::string FakePlatform::TempPath() {
   return tempPath;
 }
 
-std::string FakePlatform::UniqueTempFile(const std::string& folder, const std::string& prefix) {
-  if (Failing(Op::UniqueTempFile, folder)) return "";
+std::string FakePlatform::UniqueTempFile(const std::string& folder, const std::string& prefix,
+                                         std::uint32_t& error) {
+  error = mwn::kErrorSuccess;
+  if (Failing(Op::UniqueTempFile, folder)) {
+    error = failCode;
+    return "";
+  }
   const Node* parent = Find(folder);
-  if (parent == nullptr || !parent->folder) return "";
+  if (parent == nullptr || !parent->folder) {
+    error = mwn::kErrorPathNotFound;
+    return "";
+  }
   for (;;) {
     char digits[8];
     std::snprintf(digits, sizeof digits, "%04X", tempCounter++ & 0xFFFF);
@@ -601,50 +678,38 @@ std::uint32_t FakePlatform::RemoveFolder(const std::string& path) {
   return mwn::kErrorSuccess;
 }
 
-std::uint32_t FakePlatform::CreateFileRW(const std::string& path, PlatformHandle& handle) {
-  if (Failing(Op::CreateFileRW, path)) return failCode;
+std::unique_ptr<mwn::WritableFile> FakePlatform::CreateFileRW(const std::string& path,
+                                                             std::uint32_t& error) {
+  error = mwn::kErrorSuccess;
+  if (Failing(Op::CreateFileRW, path)) {
+    error = failCode;
+    return nullptr;
+  }
   const Resolved place = Resolve(path);
-  if (place.parent == nullptr || place.lastName.empty()) return mwn::kErrorPathNotFound;
   Node* file = place.node;
+  if (place.parent == nullptr || place.lastName.empty()) {
+    error = mwn::kErrorPathNotFound;
+  } else if (file != nullptr && (file->folder || (file->attributes & mwn::kAttrReadOnly) != 0)) {
+    error = mwn::kErrorAccessDenied;
+  } else if (file != nullptr && file->locked) {
+    error = mwn::kErrorSharingViolation;
+  }
+  if (error != mwn::kErrorSuccess) return nullptr;
   if (file != nullptr) {
-    if (file->folder || (file->attributes & mwn::kAttrReadOnly) != 0) {
-      return mwn::kErrorAccessDenied;
-    }
-    if (file->locked) return kErrorSharingViolation;
     file->bytes.clear();
   } else {
     file = NewNode(false, place.parent->volume, 0);
     place.parent->entries.push_back({place.lastName, file});
   }
-  handle = NewHandle();
-  openFiles_[handle] = {file, path};
-  return mwn::kErrorSuccess;
+  return std::make_unique<File>(*this, file, path);
 }
 
-std::uint32_t FakePlatform::WriteFileBytes(PlatformHandle handle, const std::uint8_t* data,
-                                           std::size_t size, std::size_t& written) {
-  written = 0;
-  const auto found = openFiles_.find(handle);
-  const std::string path = found == openFiles_.end() ? "" : found->second.path;
-  if (Failing(Op::WriteFileBytes, path)) return failCode;
-  if (found == openFiles_.end()) return kErrorInvalidHandle;
-  std::vector<std::uint8_t> bytes(data, data + std::min(size, writeLimit));
-  if (corrupt && corrupt(Op::WriteFileBytes, path)) bytes = Corrupted(std::move(bytes));
-  std::vector<std::uint8_t>& contents = found->second.node->bytes;
-  contents.insert(contents.end(), bytes.begin(), bytes.end());
-  written = std::min(size, writeLimit);
-  return mwn::kErrorSuccess;
-}
-
-std::uint32_t FakePlatform::CloseFile(PlatformHandle handle) {
-  const auto found = openFiles_.find(handle);
-  const std::string path = found == openFiles_.end() ? "" : found->second.path;
-  const bool failing = Failing(Op::CloseFile, path);
-  if (found == openFiles_.end()) return kErrorInvalidHandle;
-  // The handle is gone even when the close reports an error.
-  openFiles_.erase(found);
-  --openHandles_;
-  return failing ? failCode : mwn::kErrorSuccess;
+bool FakePlatform::ReadWholeFile(const std::string& path, std::string& content) {
+  if (Failing(Op::ReadWholeFile, path)) return false;
+  const Node* node = Readable(path);
+  if (node == nullptr) return false;
+  content = FromBytes(node->bytes);
+  return true;
 }
 
 // --- version information ------------------------------------------------------------
@@ -693,7 +758,7 @@ bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data, std::u
 bool FakePlatform::OwnResource(const std::string& type, const std::string& name,
                                const std::uint8_t*& data, std::size_t& size) {
   if (Failing(Op::OwnResource, type + "/" + name)) return false;
-  if (!hasResource || type != "CMPFILE" || name != "MwnCMP") return false;
+  if (!hasResource || type != mwn::kPayloadResourceType || name != mwn::kPayloadResourceName) return false;
   data = resource.data();
   size = resource.size();
   return true;
@@ -709,6 +774,21 @@ bool FakePlatform::EqualIgnoringCase(const std::string& a, const std::string& b)
   return SameIgnoringCase(a, b);
 }
 
+bool FakePlatform::RunningElevated() {
+  Failing(Op::RunningElevated, "");
+  return elevated;
+}
+
+std::uint32_t FakePlatform::RunElevated(const std::string& arguments,
+                                        const mwn::Progress& whileWaiting,
+                                        std::uint32_t& exitCode) {
+  if (Failing(Op::RunElevated, arguments)) return failCode;
+  if (elevationAnswer != mwn::kErrorSuccess) return elevationAnswer;
+  if (whileWaiting) whileWaiting();
+  exitCode = elevatedInstance ? elevatedInstance(arguments) : 0;
+  return mwn::kErrorSuccess;
+}
+
 // --- user interface ----------------------------------------------------------------------
 
 void FakePlatform::ProcessMessages() {
@@ -719,6 +799,12 @@ void FakePlatform::ProcessMessages() {
 std::uint32_t FakePlatform::TickCount() {
   tick += tickStep;
   return tick;
+}
+
+void FakePlatform::Pause(std::uint32_t milliseconds) {
+  Failing(Op::Pause, "");
+  tick += milliseconds;
+  ProcessMessages();
 }
 
 int FakePlatform::ShowMessageBox(const std::string& text, const std::string& caption,

@@ -46,12 +46,19 @@ enum class Op {
   EqualIgnoringCase,
   ShowMessageBox,
   SetWaitCursor,
+  FlushFile,
+  ReadWholeFile,
+  RunningElevated,
+  RunElevated,
+  Pause,
 };
 
 const char* OpName(Op op);
 
 // ASCII letters only, as the fake file system compares names.
 bool SameIgnoringCase(const std::string& a, const std::string& b);
+// A name the program makes for a while: prefix, hex digits, ".TMP".
+bool IsTempName(const std::string& name);
 
 std::vector<std::uint8_t> ToBytes(const std::string& text);
 std::string FromBytes(const std::vector<std::uint8_t>& bytes);
@@ -106,16 +113,24 @@ class FakePlatform : public mwn::Platform {
   // Names as stored, in listing order, without "." and "..".
   std::vector<std::string> Names(const std::string& folder) const;
   int OpenHandles() const { return openHandles_; }
+  // A power cut: data written since its file was last flushed is lost (the
+  // file keeps its length, filled with zeros); names and moves survive, as
+  // every move is written through.
+  void Crash();
   int CountOf(Op op) const;
   std::vector<Call> CallsOf(Op op) const;
 
   // --- scripted behaviour ---------------------------------------------------
   // True makes this call fail: bool calls answer false, code calls answer
-  // failCode, string calls the empty string, listings end.
+  // failCode, string calls the empty string, listings break off.
   std::function<bool(Op, const std::string& path)> fail;
   std::uint32_t failCode = mwn::kErrorAccessDenied;
   // True makes this copy or write store altered bytes (and still succeed).
   std::function<bool(Op, const std::string& path)> corrupt;
+  // Renames keep the stored spelling of the name, even one that changes only
+  // the letter case (Wine's file systems); otherwise such a rename takes the
+  // new spelling, as NTFS does.
+  bool keepsSpellingOnRename = false;
   // At most this many bytes per write call.
   std::size_t writeLimit = SIZE_MAX;
 
@@ -129,6 +144,12 @@ class FakePlatform : public mwn::Platform {
   std::string executablePath = "C:\\Program Files\\Mwn\\MwnUpdate.exe";
   std::string tempPath = "C:\\Temp\\";
   unsigned tempCounter = 0x1A2B;
+
+  bool elevated = false;
+  // What the elevated instance does while it runs, and its exit code; the
+  // start answers elevationAnswer when that is not 0.
+  std::function<std::uint32_t(const std::string& arguments)> elevatedInstance;
+  std::uint32_t elevationAnswer = mwn::kErrorSuccess;
 
   std::function<void()> onPump;
   int pumps = 0;
@@ -147,31 +168,31 @@ class FakePlatform : public mwn::Platform {
   // --- mwn::Platform ----------------------------------------------------------
   std::uint32_t LogicalDriveMask() override;
   unsigned DriveTypeOf(const std::string& root) override;
-  std::uint32_t OpenConnectedDisks(mwn::PlatformHandle& handle) override;
-  std::uint32_t ReadConnectedDisks(mwn::PlatformHandle handle,
-                                   std::vector<std::string>& remoteNames) override;
-  void CloseConnectedDisks(mwn::PlatformHandle handle) override;
+  std::unique_ptr<mwn::ConnectedDisks> OpenConnectedDisks(std::uint32_t& error) override;
   bool FolderExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   std::unique_ptr<mwn::FolderListing> ListFolder(const std::string& pattern) override;
   bool FolderIdentity(const std::string& path, mwn::FileIdentity& identity) override;
   bool DeleteFileAt(const std::string& path) override;
-  bool CopyFileTo(const std::string& source, const std::string& destination,
-                  bool overwrite) override;
-  bool MoveFileReplacing(const std::string& source, const std::string& destination) override;
+  std::uint32_t CopyFileTo(const std::string& source, const std::string& destination,
+                           bool overwrite, const mwn::Progress& progress) override;
+  std::uint32_t MoveFileTo(const std::string& source, const std::string& destination,
+                           bool replace) override;
+  bool FlushFileToDisk(const std::string& path) override;
   std::string StoredName(const std::string& path) override;
-  bool FileHoldsExactly(const std::string& path, const std::uint8_t* data,
-                        std::size_t size) override;
-  bool FilesHoldSame(const std::string& a, const std::string& b) override;
+  bool FileHoldsExactly(const std::string& path, const std::uint8_t* data, std::size_t size,
+                        const mwn::Progress& progress) override;
+  bool FilesHoldSame(const std::string& a, const std::string& b,
+                     const mwn::Progress& progress) override;
   bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) override;
   std::string TempPath() override;
-  std::string UniqueTempFile(const std::string& folder, const std::string& prefix) override;
+  std::string UniqueTempFile(const std::string& folder, const std::string& prefix,
+                             std::uint32_t& error) override;
   std::uint32_t CreateFolder(const std::string& path) override;
   std::uint32_t RemoveFolder(const std::string& path) override;
-  std::uint32_t CreateFileRW(const std::string& path, mwn::PlatformHandle& handle) override;
-  std::uint32_t WriteFileBytes(mwn::PlatformHandle handle, const std::uint8_t* data,
-                               std::size_t size, std::size_t& written) override;
-  std::uint32_t CloseFile(mwn::PlatformHandle handle) override;
+  std::unique_ptr<mwn::WritableFile> CreateFileRW(const std::string& path,
+                                                  std::uint32_t& error) override;
+  bool ReadWholeFile(const std::string& path, std::string& content) override;
   std::uint32_t VersionInfoSize(const std::string& path) override;
   bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) override;
   bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
@@ -180,8 +201,12 @@ class FakePlatform : public mwn::Platform {
                    std::size_t& size) override;
   std::string ExecutablePath() override;
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
+  bool RunningElevated() override;
+  std::uint32_t RunElevated(const std::string& arguments, const mwn::Progress& whileWaiting,
+                            std::uint32_t& exitCode) override;
   void ProcessMessages() override;
   std::uint32_t TickCount() override;
+  void Pause(std::uint32_t milliseconds) override;
   int ShowMessageBox(const std::string& text, const std::string& caption, unsigned flags) override;
   void SetWaitCursor(bool wait) override;
 
@@ -201,6 +226,7 @@ class FakePlatform : public mwn::Platform {
     std::vector<Entry> entries;  // folders: in listing order
     bool locked = false;
     bool denyRead = false;
+    bool unflushed = false;  // data still in the write cache
     bool unlistable = false;
   };
   struct Resolved {
@@ -209,11 +235,9 @@ class FakePlatform : public mwn::Platform {
     Node* node = nullptr;      // the object itself, when found
     std::string lastName;      // last component as written
   };
-  struct OpenFile {
-    Node* node;
-    std::string path;
-  };
   class Listing;
+  class Enumeration;
+  class File;
 
   bool Failing(Op op, const std::string& path, const std::string& other = "");
   Node* NewNode(bool folder, std::uint32_t volume, std::uint32_t attributes);
@@ -226,7 +250,6 @@ class FakePlatform : public mwn::Platform {
   Node* EnsureFolder(const std::string& path);
   void RemoveEntry(Node* parent, std::size_t position);
   std::vector<std::uint8_t> Corrupted(std::vector<std::uint8_t> bytes) const;
-  mwn::PlatformHandle NewHandle();
   void Event(const std::string& text);
 
   std::vector<std::unique_ptr<Node>> nodes_;
@@ -235,8 +258,5 @@ class FakePlatform : public mwn::Platform {
   std::map<char, unsigned> driveTypes_;
   std::uint32_t nextVolume_ = 0x1000;
   std::uint64_t nextIndex_ = 1;
-  mwn::PlatformHandle nextHandle_ = 0x100;
-  std::map<mwn::PlatformHandle, OpenFile> openFiles_;
-  std::map<mwn::PlatformHandle, std::size_t> openEnumerations_;  // next batch to give
   int openHandles_ = 0;
 };

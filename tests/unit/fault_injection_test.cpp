@@ -21,9 +21,9 @@
 #include "fake_platform.h"
 #include "fake_window.h"
 #include "random_tree.h"
-#include "update/errors.h"
+#include "platform/errors.h"
 #include "update/path.h"
-#include "update/pump.h"
+#include "platform/pump.h"
 #include "update/replace.h"
 #include "update/run.h"
 #include "update/texts.h"
@@ -40,7 +40,6 @@ constexpr int kTrees = 48;
 constexpr int kRandomSetsPerTree = 100;
 constexpr int kMaxFailingRuns = 3;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
-constexpr std::uint32_t kErrorSharingViolation = 32;
 
 // The replacement: its version near the start, so that a byte flipped in
 // the middle leaves the version readable and only the read-back notices.
@@ -73,7 +72,7 @@ const std::string& ScratchFolder() {
   static const std::string folder = [] {
     char digits[8];
     std::snprintf(digits, sizeof digits, "%04X", FakePlatform().tempCounter & 0xFFFF);
-    return std::string(RandomTree::kTempPath) + "Mwn" + digits + ".TMP";
+    return std::string(RandomTree::kTempPath) + mwn::kTempPrefix + digits + ".TMP";
   }();
   return folder;
 }
@@ -83,19 +82,8 @@ const std::string& ImagePath() {
   return path;
 }
 
-std::string FolderOf(const std::string& path) {
-  const std::size_t cut = path.find_last_of('\\');
-  if (cut == std::string::npos) return "";
-  if (cut == 0 || path[cut - 1] == ':') return path.substr(0, cut + 1);
-  return path.substr(0, cut);
-}
-
-std::string NameOf(const std::string& path) { return path.substr(path.find_last_of('\\') + 1); }
-
-bool IsStagedName(const std::string& name) {
-  return name.size() > 7 && SameIgnoringCase(name.substr(0, 3), "Mwn") &&
-         SameIgnoringCase(name.substr(name.size() - 4), ".TMP");
-}
+using mwn::FolderOfPath;
+using mwn::NameOfPath;
 
 // Calls whose failure the fake does not model or the program does not look at.
 bool Injectable(Op op) {
@@ -107,6 +95,7 @@ bool Injectable(Op op) {
     case Op::EqualIgnoringCase:
     case Op::ShowMessageBox:
     case Op::SetWaitCursor:
+    case Op::Pause:
       return false;
     default:
       return true;
@@ -122,6 +111,8 @@ bool ReturnsCode(Op op) {
     case Op::CreateFileRW:
     case Op::WriteFileBytes:
     case Op::CloseFile:
+    case Op::CopyFile:
+    case Op::MoveFile:
       return true;
     default:
       return false;
@@ -325,26 +316,26 @@ std::string Joined(const Lines& lines) {
   return "{" + text + "}";
 }
 
-// Folders where faults struck the fallbacks themselves, so that a copy may
-// rightly end neither old nor new: the copy back from the backup (or its
-// check) after the move back failed, or both moves back from the renaming
-// detour.
+// Folders where faults struck the last fallbacks themselves, so that a copy
+// may rightly end neither old nor new: the move back from the backup failed,
+// and then the copy back from it, its flush or its check.
 std::set<int> FoldersBeyondRepair(const RandomTree& tree, const std::vector<Fault>& faults) {
-  std::set<std::string> movedFrom;
-  std::set<std::string> stuckBackups;
+  std::map<int, std::string> stuckBackups;  // by folder
   std::set<int> beyond;
   for (const Fault& fault : faults) {
     if (!fault.replacing) continue;
     const FakePlatform::Call& what = fault.what;
-    const int folder = tree.NodeAt(what.op == Op::UniqueTempFile ? what.path : FolderOf(what.path));
-    if (what.op == Op::MoveFile) {
-      if (!movedFrom.insert(what.other).second) beyond.insert(folder);
-      if (IsStagedName(NameOf(what.other)) && !IsStagedName(NameOf(what.path))) {
-        stuckBackups.insert(what.other);
-      }
+    const int folder =
+        tree.NodeAt(what.op == Op::UniqueTempFile ? what.path : FolderOfPath(what.path));
+    if (what.op == Op::MoveFile && IsTempName(NameOfPath(what.other)) &&
+        !IsTempName(NameOfPath(what.path))) {
+      stuckBackups[folder] = what.other;
     }
-    if ((what.op == Op::CopyFile && stuckBackups.count(what.other) != 0) ||
-        (what.op == Op::FilesHoldSame && stuckBackups.count(what.path) != 0)) {
+    const auto stuck = stuckBackups.find(folder);
+    if (stuck == stuckBackups.end()) continue;
+    if ((what.op == Op::CopyFile && what.other == stuck->second) ||
+        (what.op == Op::FlushFile && !IsTempName(NameOfPath(what.path))) ||
+        (what.op == Op::FilesHoldSame && what.path == stuck->second)) {
       beyond.insert(folder);
     }
   }
@@ -358,6 +349,7 @@ struct Tally {
   long corruptions = 0;
   long copiesChecked = 0;
   long copiesBeyondRepair = 0;
+  long runsBeyondRepair = 0;
 };
 
 class FaultInjection : public ::testing::Test {
@@ -402,7 +394,7 @@ class FaultInjection : public ::testing::Test {
                          Joined(replaceable));
     }
     for (const std::string& path : clean->window.memo3.lines) {
-      const Lines names = clean->platform.Names(FolderOf(path));
+      const Lines names = clean->platform.Names(FolderOfPath(path));
       if (std::find(names.begin(), names.end(), mwn::text::kTargetName) == names.end()) {
         problems.push_back(path + " was not given the program's spelling");
       }
@@ -443,9 +435,10 @@ class FaultInjection : public ::testing::Test {
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start_).count();
     std::printf(
         "[ fault injection ] %s: %d trees, %ld runs, %ld failing calls and %ld corrupting "
-        "writes injected, %ld copies checked (%ld beyond repair), %.2f s\n",
+        "writes injected, %ld copies checked (%ld beyond repair, in %ld runs where two faults "
+        "struck the last fallbacks), %.2f s\n",
         what, tally_.trees, tally_.runs, tally_.faults, tally_.corruptions, tally_.copiesChecked,
-        tally_.copiesBeyondRepair, seconds);
+        tally_.copiesBeyondRepair, tally_.runsBeyondRepair, seconds);
   }
 
  private:
@@ -518,6 +511,7 @@ class FaultInjection : public ::testing::Test {
   // is left anywhere but in the temp folder after an error.
   void CheckCopies(const RandomTree& tree, const FaultyRun& run, Lines& problems) {
     const std::set<int> beyondRepair = FoldersBeyondRepair(tree, run.faults);
+    if (!beyondRepair.empty()) ++tally_.runsBeyondRepair;
     std::map<int, Lines> pathsOfFile;
     for (const std::string& path : run.found) pathsOfFile[tree.NodeAt(path)].push_back(path);
     const Lines& updated = run.window.memo3.lines;
@@ -526,7 +520,7 @@ class FaultInjection : public ::testing::Test {
         problems.push_back("found something that is not a copy: " + Joined(paths));
         continue;
       }
-      if (beyondRepair.count(tree.NodeAt(FolderOf(paths[0]))) != 0) {
+      if (beyondRepair.count(tree.NodeAt(FolderOfPath(paths[0]))) != 0) {
         tally_.copiesBeyondRepair += static_cast<long>(paths.size());
         continue;
       }
@@ -549,7 +543,7 @@ class FaultInjection : public ::testing::Test {
     std::set<std::pair<int, std::string>> undeletable;
     for (const Fault& fault : run.faults) {
       if (fault.what.op == Op::DeleteFile) {
-        undeletable.insert({tree.NodeAt(FolderOf(fault.what.path)), NameOf(fault.what.path)});
+        undeletable.insert({tree.NodeAt(FolderOfPath(fault.what.path)), NameOfPath(fault.what.path)});
       }
     }
     // A file can only appear where the run made one: a unique name, a copy,
@@ -564,7 +558,7 @@ class FaultInjection : public ::testing::Test {
         case Op::MoveFile:
         case Op::CreateFileRW:
         case Op::CreateFolder:
-          touched.insert(FolderOf(call.path));
+          touched.insert(FolderOfPath(call.path));
           break;
         default:
           break;
@@ -577,7 +571,7 @@ class FaultInjection : public ::testing::Test {
       const int node = tree.NodeAt(folder);
       if (node < 0 || !visited.insert(node).second) continue;
       for (const std::string& name : run.platform.Names(folder)) {
-        if (!IsStagedName(name)) continue;
+        if (!IsTempName(name)) continue;
         const bool allowed = (errorEnded && node == temp) || beyondRepair.count(node) != 0 ||
                              undeletable.count({node, name}) != 0;
         if (!allowed) problems.push_back("staged file left: " + mwn::JoinPath(folder, name));
@@ -620,7 +614,7 @@ TEST_F(FaultInjection, EachCallOfTheRunFailingInTurn) {
 
 TEST_F(FaultInjection, RandomSetsOfFailingAndCorruptingCalls) {
   static const std::uint32_t codes[] = {mwn::kErrorAccessDenied, mwn::kErrorDiskFull,
-                                        kErrorSharingViolation, mwn::kErrorFileNotFound};
+                                        mwn::kErrorSharingViolation, mwn::kErrorFileNotFound};
   for (const std::uint32_t seed : Seeds(kTrees)) {
     const RandomTree tree(seed);
     const std::unique_ptr<FaultyRun> clean = Baseline(tree);

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "payload/payload.h"
-#include "update/errors.h"
+#include "platform/errors.h"
 
 namespace mwn::testing {
 

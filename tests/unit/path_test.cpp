@@ -39,3 +39,13 @@ TEST(JoinPath, NameIsComparedExactly) {
   EXPECT_EQ(JoinPath("C:\\Old", "Mwn.exe"), "C:\\Old\\Mwn.exe");
   EXPECT_EQ(JoinPath("C:\\Data\\Mwn", ".exe"), "C:\\Data\\Mwn\\.exe");
 }
+
+TEST(SplitPath, FolderKeepsTheRootsBackslashAndNameFollowsTheLastSeparator) {
+  EXPECT_EQ(mwn::FolderOfPath("C:\\Mwn.exe"), "C:\\");
+  EXPECT_EQ(mwn::FolderOfPath("C:\\Apps\\Mwn.exe"), "C:\\Apps");
+  EXPECT_EQ(mwn::FolderOfPath("\\\\srv\\share\\Mwn.exe"), "\\\\srv\\share");
+  EXPECT_EQ(mwn::FolderOfPath("Mwn.exe"), "");
+  EXPECT_EQ(mwn::NameOfPath("C:\\Apps\\MWN.EXE"), "MWN.EXE");
+  EXPECT_EQ(mwn::NameOfPath("C:mwn.exe"), "mwn.exe");
+  EXPECT_EQ(mwn::JoinPath(mwn::FolderOfPath("C:\\Mwn.exe"), "x"), "C:\\x");
+}

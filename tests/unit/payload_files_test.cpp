@@ -9,8 +9,8 @@
 
 #include "fake_platform.h"
 #include "payload/payload.h"
-#include "update/errors.h"
-#include "update/pump.h"
+#include "platform/errors.h"
+#include "platform/pump.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "payload/payload.h"
-#include "update/errors.h"
+#include "platform/errors.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "update/pump.h"
+#include "platform/pump.h"
 
 #include <gtest/gtest.h>
 

@@ -277,6 +277,8 @@ void RandomTree::Build(FakePlatform& platform) const {
   platform.openAnswer = networkAnswer_;
   platform.readAnswers = readAnswers_;
   platform.tempPath = kTempPath;
+  // Half the machines keep a file's spelling through renames, as Wine does.
+  platform.keepsSpellingOnRename = (seed_ & 1) != 0;
 }
 
 void RandomTree::Walk(int folder, const std::string& path, std::vector<int>& descent,
@@ -287,8 +289,10 @@ void RandomTree::Walk(int folder, const std::string& path, std::vector<int>& des
   const Node& node = nodes_[folder];
   for (int child : node.children) {
     const Node& entry = nodes_[child];
-    if (!entry.folder && entry.link < 0 && SameIgnoringCase(entry.name, "Mwn.exe")) {
-      finds.push_back({mwn::JoinPath(path, "Mwn.exe"), child});
+    const std::string copy = mwn::JoinPath(path, "Mwn.exe");
+    if (!entry.folder && entry.link < 0 && SameIgnoringCase(entry.name, "Mwn.exe") &&
+        copy.size() < mwn::kMaxPath) {
+      finds.push_back({copy, child});
     }
   }
   if (!node.unlistable) {

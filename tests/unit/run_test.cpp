@@ -7,8 +7,8 @@
 
 #include "fake_platform.h"
 #include "fake_window.h"
-#include "update/errors.h"
-#include "update/pump.h"
+#include "platform/errors.h"
+#include "platform/pump.h"
 #include "update/texts.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "fake_platform.h"
 #include "fake_window.h"
-#include "update/pump.h"
+#include "platform/pump.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "fake_platform.h"
 #include "fake_window.h"
-#include "update/pump.h"
+#include "platform/pump.h"
 
 using Lines = std::vector<std::string>;
 
@@ -92,16 +92,20 @@ TEST_F(SearchTest, UnlistableFolderIsSkippedAndItsSiblingsSearched) {
   EXPECT_EQ(platform.OpenHandles(), 0);
 }
 
-TEST_F(SearchTest, ListingThatFailsMidwayEndsOnlyThatFolder) {
+// The copy in A comes after the break in A's listing: it is asked for
+// exactly, as in a folder that cannot be listed at all.
+TEST_F(SearchTest, ListingThatFailsMidwayEndsOnlyThatFolderAndStillFindsItsCopy) {
   platform.AddFile("C:\\A\\First\\Mwn.exe", "x");
   platform.AddFile("C:\\A\\Second\\Mwn.exe", "x");
+  platform.AddFile("C:\\A\\Mwn.exe", "x");
   platform.AddFile("C:\\B\\Mwn.exe", "x");
   int entriesOfA = 0;
   platform.fail = [&](Op op, const std::string& path) {
     return op == Op::ListNext && path == "C:\\A" && ++entriesOfA == 4;  // ., .., First, then fail
   };
   Search("C:\\");
-  EXPECT_EQ(Found(), (Lines{"C:\\A\\First\\Mwn.exe", "C:\\B\\Mwn.exe"}));
+  EXPECT_EQ(Found(),
+            (Lines{"C:\\A\\Mwn.exe", "C:\\A\\First\\Mwn.exe", "C:\\B\\Mwn.exe"}));
   EXPECT_EQ(platform.OpenHandles(), 0);
 }
 
@@ -163,16 +167,24 @@ TEST_F(SearchTest, CycleWithoutIdentitiesEndsAtThePathLimit) {
   }
 }
 
-TEST_F(SearchTest, FolderPathOf260CharactersOrMoreCountsAsMissing) {
+// As the 8-bit API reaches them: a copy's path of 259 characters is found, a
+// folder of 259 is walked but a copy in it is out of reach, and a folder of
+// 260 is not even asked about.
+TEST_F(SearchTest, PathsOf260CharactersOrMoreCountAsMissing) {
   const std::string outer = "C:\\" + std::string(200, 'a');
+  const std::string copyAt259 = outer + "\\" + std::string(47, 'd') + "\\Mwn.exe";
   const std::string longest = outer + "\\" + std::string(55, 'b');  // 259
   const std::string tooLong = outer + "\\" + std::string(56, 'c');  // 260
+  ASSERT_EQ(copyAt259.size(), 259u);
   ASSERT_EQ(longest.size(), 259u);
   ASSERT_EQ(tooLong.size(), 260u);
+  platform.AddFile(copyAt259, "x");
   platform.AddFile(longest + "\\Mwn.exe", "x");
+  platform.AddFolder(longest + "\\sub");
   platform.AddFile(tooLong + "\\Mwn.exe", "x");
   Search("C:\\");
-  EXPECT_EQ(Found(), (Lines{longest + "\\Mwn.exe"}));
+  EXPECT_EQ(Found(), (Lines{copyAt259}));
+  EXPECT_EQ(platform.CountOf(Op::FileExists), 1);
   for (const auto& call : platform.calls) EXPECT_NE(call.path, tooLong);
 }
 

@@ -1,14 +1,14 @@
-// The one family of errors that can end a run early, and the application's
-// error handler that shows them.
+// The one family of errors that can end a run early. It depends on nothing,
+// so every layer may throw it.
 #pragma once
 
 #include <cstdint>
 #include <stdexcept>
 #include <string>
 
-namespace mwn {
+#include "platform/error_codes.h"
 
-class Platform;
+namespace mwn {
 
 class Exception : public std::runtime_error {
  public:
@@ -58,9 +58,5 @@ std::string InOutErrorMessage(std::uint32_t code);
 // The message as the error box shows it: a period appended when the message
 // is not empty and its last byte, taken unsigned, lies above '.'.
 std::string WithClosingPeriod(const std::string& message);
-
-// The application's error handler: the error box (stop icon, OK) captioned
-// with the application title; nothing for EAbort.
-void ShowErrorMessage(Platform& platform, const std::string& title, const Exception& error);
 
 }  // namespace mwn

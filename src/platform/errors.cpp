@@ -1,15 +1,13 @@
-#include "update/errors.h"
-
-#include "platform/platform.h"
+#include "platform/errors.h"
 
 namespace mwn {
 
 std::string InOutErrorMessage(std::uint32_t code) {
   switch (code) {
-    case 2: return "File not found";
-    case 3: return "Invalid filename";
-    case 4: return "Too many open files";
-    case 5: return "File access denied";
+    case kErrorFileNotFound: return "File not found";
+    case kErrorPathNotFound: return "Invalid filename";
+    case kErrorTooManyOpenFiles: return "Too many open files";
+    case kErrorAccessDenied: return "File access denied";
     case kIoReadBeyondEnd: return "Read beyond end of file";
     case kIoShortWrite: return "Disk full";
     case kIoInvalidNumeric: return "Invalid numeric input";
@@ -22,11 +20,6 @@ EInOutError::EInOutError(std::uint32_t code) : Exception(InOutErrorMessage(code)
 std::string WithClosingPeriod(const std::string& message) {
   if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
   return message;
-}
-
-void ShowErrorMessage(Platform& platform, const std::string& title, const Exception& error) {
-  if (dynamic_cast<const EAbort*>(&error)) return;
-  platform.ShowMessageBox(WithClosingPeriod(error.Message()), title, kMbIconStop);
 }
 
 }  // namespace mwn

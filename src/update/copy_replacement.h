@@ -1,0 +1,56 @@
+// The replacement of one copy by the image, so that afterwards the copy holds
+// either the image, byte for byte, or exactly what it held before, whatever
+// fails and even when the power fails.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace mwn {
+
+class Platform;
+class MessagePump;
+
+enum class ReplaceOutcome {
+  kUpdated,
+  kNotUpdated,
+  // Not updated because its folder refused, with access denied, the first
+  // file made beside the copy: one an administrator's rights may reach.
+  kFolderRefused,
+};
+
+class CopyReplacement {
+ public:
+  // `image` (`imageSize` bytes) is what the file at `imagePath` holds.
+  CopyReplacement(Platform& platform, MessagePump& pump, const std::string& imagePath,
+                  const std::uint8_t* image, std::size_t imageSize);
+
+  ReplaceOutcome Replace(const std::string& target);
+  // True when the file at `path` holds the image, byte for byte.
+  bool HoldsImage(const std::string& path);
+
+ private:
+  ReplaceOutcome WriteAfresh(const std::string& folder, const std::string& target);
+  std::string BackUp(const std::string& folder, const std::string& target, std::uint32_t& error);
+  std::string Stage(const std::string& folder, std::uint32_t& error);
+  bool Swap(const std::string& staged, const std::string& target);
+  bool KeepProgramSpelling(const std::string& folder, const std::string& target);
+  void Restore(const std::string& backup, const std::string& target);
+  std::string NewTempFile(const std::string& folder, std::uint32_t& error);
+  std::uint32_t Move(const std::string& source, const std::string& destination, bool replace);
+  std::uint32_t RetryingWhileInUse(const std::function<std::uint32_t()>& attempt);
+  bool Flushed(const std::string& path);
+  bool Same(const std::string& a, const std::string& b);
+  void Discard(const std::string& path);
+
+  Platform& platform_;
+  MessagePump& pump_;
+  const std::string imagePath_;
+  const std::uint8_t* image_;
+  std::size_t imageSize_;
+  std::function<void()> pumping_;
+};
+
+}  // namespace mwn
