@@ -1,6 +1,37 @@
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mwn {
+namespace {
+
+// One batch of network resources: records first, the strings they point to
+// after them.
+constexpr std::size_t kNetBatchBufferSize = 16416;
+
+class Win32ConnectedDisks : public ConnectedDisks {
+ public:
+  explicit Win32ConnectedDisks(UniqueNetEnumHandle enumeration)
+      : enumeration_(std::move(enumeration)) {}
+
+  std::uint32_t Next(std::vector<std::string>& remoteNames) override {
+    remoteNames.clear();
+    // A buffer of records keeps the pointers in them aligned.
+    std::vector<NETRESOURCEA> buffer(kNetBatchBufferSize / sizeof(NETRESOURCEA) + 1);
+    DWORD count = 0xFFFFFFFF;
+    DWORD bufferSize = kNetBatchBufferSize;
+    const DWORD answer = WNetEnumResourceA(enumeration_.get(), &count, buffer.data(), &bufferSize);
+    if (answer != NO_ERROR) return answer;
+    for (DWORD i = 0; i < count && i < buffer.size(); ++i) {
+      if (buffer[i].lpRemoteName != nullptr) remoteNames.emplace_back(buffer[i].lpRemoteName);
+    }
+    return kErrorSuccess;
+  }
+
+ private:
+  UniqueNetEnumHandle enumeration_;
+};
+
+}  // namespace
 
 std::uint32_t Win32Platform::LogicalDriveMask() { return GetLogicalDrives(); }
 
@@ -9,36 +40,16 @@ unsigned Win32Platform::DriveTypeOf(const std::string& root) {
   return GetDriveTypeA(root.c_str());
 }
 
-std::uint32_t Win32Platform::OpenConnectedDisks(PlatformHandle& handle) {
+std::unique_ptr<ConnectedDisks> Win32Platform::OpenConnectedDisks(std::uint32_t& error) {
   HANDLE opened = nullptr;
-  const DWORD error = WNetOpenEnumA(RESOURCE_CONNECTED, RESOURCETYPE_DISK, 0, nullptr, &opened);
-  if (error != NO_ERROR) return error;
+  error = WNetOpenEnumA(RESOURCE_CONNECTED, RESOURCETYPE_DISK, 0, nullptr, &opened);
+  if (error != NO_ERROR) return nullptr;
   UniqueNetEnumHandle owned(opened);
-  if (!owned) return ERROR_INVALID_HANDLE;
-  handle = reinterpret_cast<PlatformHandle>(opened);
-  enumerations_[handle] = std::move(owned);
-  return kErrorSuccess;
-}
-
-std::uint32_t Win32Platform::ReadConnectedDisks(PlatformHandle handle,
-                                                std::vector<std::string>& remoteNames) {
-  remoteNames.clear();
-  const auto found = enumerations_.find(handle);
-  if (found == enumerations_.end()) return ERROR_INVALID_HANDLE;
-
-  // The records come first in the buffer, the strings they point to after
-  // them; a buffer of records keeps the pointers in them aligned.
-  std::vector<NETRESOURCEA> buffer(kNetBatchBufferSize / sizeof(NETRESOURCEA) + 1);
-  DWORD count = 0xFFFFFFFF;
-  DWORD bufferSize = kNetBatchBufferSize;
-  const DWORD answer = WNetEnumResourceA(found->second.get(), &count, buffer.data(), &bufferSize);
-  if (answer != NO_ERROR) return answer;
-  for (DWORD i = 0; i < count && i < buffer.size(); ++i) {
-    if (buffer[i].lpRemoteName != nullptr) remoteNames.emplace_back(buffer[i].lpRemoteName);
+  if (!owned) {
+    error = ERROR_INVALID_HANDLE;
+    return nullptr;
   }
-  return kErrorSuccess;
+  return std::make_unique<Win32ConnectedDisks>(std::move(owned));
 }
-
-void Win32Platform::CloseConnectedDisks(PlatformHandle handle) { enumerations_.erase(handle); }
 
 }  // namespace mwn

@@ -1,47 +1,47 @@
-// The platform interface on Win32, through the 8-bit (ANSI) API.
+// The platform interface on Win32: the walk through the 8-bit (ANSI) API and
+// its path limit; the replacement of copies through the wide API, whose
+// temporary names beside a copy may be longer.
 #pragma once
 
-#include <map>
-
 #include "platform/platform.h"
-#include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_api.h"
 
 namespace mwn {
 
 class Win32Platform : public Platform {
  public:
-  // The hidden application window that owns the system message boxes.
+  // The hidden application window that owns the system message boxes and
+  // the consent prompt for administrator's rights.
   void SetOwnerWindow(HWND owner) { owner_ = owner; }
 
   std::uint32_t LogicalDriveMask() override;
   unsigned DriveTypeOf(const std::string& root) override;
-  std::uint32_t OpenConnectedDisks(PlatformHandle& handle) override;
-  std::uint32_t ReadConnectedDisks(PlatformHandle handle,
-                                   std::vector<std::string>& remoteNames) override;
-  void CloseConnectedDisks(PlatformHandle handle) override;
+  std::unique_ptr<ConnectedDisks> OpenConnectedDisks(std::uint32_t& error) override;
 
   bool FolderExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;
   std::unique_ptr<FolderListing> ListFolder(const std::string& pattern) override;
   bool FolderIdentity(const std::string& path, FileIdentity& identity) override;
   bool DeleteFileAt(const std::string& path) override;
-  bool CopyFileTo(const std::string& source, const std::string& destination,
-                  bool overwrite) override;
-  bool MoveFileReplacing(const std::string& source, const std::string& destination) override;
+  std::uint32_t CopyFileTo(const std::string& source, const std::string& destination,
+                           bool overwrite, const Progress& progress) override;
+  std::uint32_t MoveFileTo(const std::string& source, const std::string& destination,
+                           bool replace) override;
+  bool FlushFileToDisk(const std::string& path) override;
   std::string StoredName(const std::string& path) override;
-  bool FileHoldsExactly(const std::string& path, const std::uint8_t* data,
-                        std::size_t size) override;
-  bool FilesHoldSame(const std::string& a, const std::string& b) override;
+  bool FileHoldsExactly(const std::string& path, const std::uint8_t* data, std::size_t size,
+                        const Progress& progress) override;
+  bool FilesHoldSame(const std::string& a, const std::string& b,
+                     const Progress& progress) override;
   bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) override;
   std::string TempPath() override;
-  std::string UniqueTempFile(const std::string& folder, const std::string& prefix) override;
+  std::string UniqueTempFile(const std::string& folder, const std::string& prefix,
+                             std::uint32_t& error) override;
   std::uint32_t CreateFolder(const std::string& path) override;
   std::uint32_t RemoveFolder(const std::string& path) override;
-  std::uint32_t CreateFileRW(const std::string& path, PlatformHandle& handle) override;
-  std::uint32_t WriteFileBytes(PlatformHandle handle, const std::uint8_t* data, std::size_t size,
-                               std::size_t& written) override;
-  std::uint32_t CloseFile(PlatformHandle handle) override;
+  std::unique_ptr<WritableFile> CreateFileRW(const std::string& path,
+                                             std::uint32_t& error) override;
+  bool ReadWholeFile(const std::string& path, std::string& content) override;
 
   std::uint32_t VersionInfoSize(const std::string& path) override;
   bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) override;
@@ -52,23 +52,39 @@ class Win32Platform : public Platform {
                    std::size_t& size) override;
   std::string ExecutablePath() override;
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
+  bool RunningElevated() override;
+  std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
+                            std::uint32_t& exitCode) override;
 
   void ProcessMessages() override;
   std::uint32_t TickCount() override;
+  void Pause(std::uint32_t milliseconds) override;
   int ShowMessageBox(const std::string& text, const std::string& caption,
                      unsigned flags) override;
   void SetWaitCursor(bool wait) override;
 
  private:
   HWND owner_ = nullptr;
-  // Enumerations and files handed out stay owned here until the caller
-  // closes them, so an error that skips the close leaks nothing.
-  std::map<PlatformHandle, UniqueNetEnumHandle> enumerations_;
-  std::map<PlatformHandle, UniqueFileHandle> files_;
 };
+
+// Files are opened so that they never stand in the way of another program
+// that has them open too, nor of their own replacement.
+constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 
 // Whether the 8-bit API can be given `path` as it is: shorter than kMaxPath
 // and without an embedded NUL, which would silently cut it short.
 bool UsableAnsiPath(const std::string& path);
+
+// A wildcard in a path would make a lookup report some other file.
+bool HasWildcard(const std::string& path);
+
+// For waits that also end on window messages: without it, a message that
+// arrived before the queue was last looked at no longer counts as new, and
+// the wait would sleep on while it waits unprocessed.
+constexpr DWORD kWakeOnAnyInput = MWMO_INPUTAVAILABLE;
+
+// True when a WM_QUIT waits in this thread's queue: the program is ending,
+// and waiting for window messages would only find it again and again.
+bool QuitPending();
 
 }  // namespace mwn

@@ -1,0 +1,114 @@
+// Reading files back after their replacement, through the wide API like the
+// replacement itself.
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_path.h"
+#include "platform/win32/win32_platform.h"
+
+namespace mwn {
+namespace {
+
+constexpr std::size_t kCompareChunk = 1u << 20;
+// Far above any text file the program reads whole, and small enough to hold.
+constexpr std::uint64_t kLargestWholeFile = 16u << 20;
+
+UniqueFileHandle OpenForReading(const std::string& path) {
+  std::wstring wide;
+  if (!WidePath(path, wide)) return UniqueFileHandle();
+  return UniqueFileHandle(CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool SizeOf(HANDLE file, std::uint64_t& size) {
+  LARGE_INTEGER large;
+  if (!GetFileSizeEx(file, &large)) return false;
+  size = static_cast<std::uint64_t>(large.QuadPart);
+  return true;
+}
+
+// False on an error, or when the file ends before `wanted` bytes.
+bool ReadFully(HANDLE file, std::uint8_t* buffer, DWORD wanted) {
+  for (DWORD total = 0; total < wanted;) {
+    DWORD read = 0;
+    if (!ReadFile(file, buffer + total, wanted - total, &read, nullptr) || read == 0) return false;
+    total += read;
+  }
+  return true;
+}
+
+// A file that grew after its size was taken does not hold what was compared.
+bool AtEnd(HANDLE file) {
+  std::uint8_t extra;
+  DWORD read = 0;
+  return ReadFile(file, &extra, 1, &read, nullptr) && read == 0;
+}
+
+void BetweenChunks(std::uint64_t done, const Progress& progress) {
+  if (done > 0 && progress) progress();
+}
+
+}  // namespace
+
+bool Win32Platform::FileHoldsExactly(const std::string& path, const std::uint8_t* data,
+                                     std::size_t size, const Progress& progress) {
+  const UniqueFileHandle file = OpenForReading(path);
+  std::uint64_t fileSize = 0;
+  if (!file || !SizeOf(file.get(), fileSize) || fileSize != size) return false;
+  std::vector<std::uint8_t> chunk(std::min<std::size_t>(size, kCompareChunk));
+  for (std::size_t done = 0; done < size;) {
+    BetweenChunks(done, progress);
+    const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size - done, kCompareChunk));
+    if (!ReadFully(file.get(), chunk.data(), wanted) ||
+        std::memcmp(chunk.data(), data + done, wanted) != 0) {
+      return false;
+    }
+    done += wanted;
+  }
+  return AtEnd(file.get());
+}
+
+bool Win32Platform::FilesHoldSame(const std::string& a, const std::string& b,
+                                  const Progress& progress) {
+  const UniqueFileHandle first = OpenForReading(a);
+  const UniqueFileHandle second = OpenForReading(b);
+  std::uint64_t size = 0;
+  std::uint64_t otherSize = 0;
+  if (!first || !second || !SizeOf(first.get(), size) || !SizeOf(second.get(), otherSize) ||
+      size != otherSize) {
+    return false;
+  }
+  const std::size_t chunkSize =
+      static_cast<std::size_t>(std::min<std::uint64_t>(size, kCompareChunk));
+  std::vector<std::uint8_t> chunkOfFirst(chunkSize);
+  std::vector<std::uint8_t> chunkOfSecond(chunkSize);
+  for (std::uint64_t done = 0; done < size;) {
+    BetweenChunks(done, progress);
+    const DWORD wanted = static_cast<DWORD>(std::min<std::uint64_t>(size - done, kCompareChunk));
+    if (!ReadFully(first.get(), chunkOfFirst.data(), wanted) ||
+        !ReadFully(second.get(), chunkOfSecond.data(), wanted) ||
+        std::memcmp(chunkOfFirst.data(), chunkOfSecond.data(), wanted) != 0) {
+      return false;
+    }
+    done += wanted;
+  }
+  return AtEnd(first.get()) && AtEnd(second.get());
+}
+
+bool Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {
+  const UniqueFileHandle file = OpenForReading(path);
+  std::uint64_t size = 0;
+  if (!file || !SizeOf(file.get(), size) || size > kLargestWholeFile) return false;
+  std::string read(static_cast<std::size_t>(size), '\0');
+  if (size > 0 &&
+      !ReadFully(file.get(), reinterpret_cast<std::uint8_t*>(&read[0]), static_cast<DWORD>(size))) {
+    return false;
+  }
+  if (!AtEnd(file.get())) return false;
+  content = std::move(read);
+  return true;
+}
+
+}  // namespace mwn
