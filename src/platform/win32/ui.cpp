@@ -17,7 +17,21 @@ void Win32Platform::ProcessMessages() {
   }
 }
 
+bool QuitPending() {
+  MSG message;
+  return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+}
+
 std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }
+
+void Win32Platform::Pause(std::uint32_t milliseconds) {
+  const DWORD start = GetTickCount();
+  for (DWORD elapsed = 0; elapsed < milliseconds && !QuitPending();
+       elapsed = GetTickCount() - start) {
+    MsgWaitForMultipleObjectsEx(0, nullptr, milliseconds - elapsed, QS_ALLINPUT, kWakeOnAnyInput);
+    ProcessMessages();
+  }
+}
 
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption,
                                   unsigned flags) {

@@ -50,6 +50,14 @@ struct FileHandleTraits {
   static void Close(Handle handle) noexcept { CloseHandle(handle); }
 };
 
+// Process and token handles: the system gives null when there is none, and
+// INVALID_HANDLE_VALUE is a valid one, the current process's own.
+struct KernelHandleTraits {
+  using Handle = HANDLE;
+  static Handle Invalid() noexcept { return nullptr; }
+  static void Close(Handle handle) noexcept { CloseHandle(handle); }
+};
+
 struct FindHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
@@ -63,6 +71,7 @@ struct NetEnumHandleTraits {
 };
 
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;
+using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueFindHandle = UniqueHandle<FindHandleTraits>;
 using UniqueNetEnumHandle = UniqueHandle<NetEnumHandleTraits>;
 
