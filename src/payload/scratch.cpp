@@ -1,6 +1,6 @@
 #include "payload/payload.h"
-#include "platform/platform.h"
 #include "platform/errors.h"
+#include "platform/platform.h"
 #include "platform/pump.h"
 
 namespace mwn {

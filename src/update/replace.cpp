@@ -1,13 +1,84 @@
 #include "update/replace.h"
 
+#include <set>
+#include <vector>
+
+#include "platform/platform.h"
 #include "platform/pump.h"
 #include "update/copy_replacement.h"
+#include "update/listed_copies.h"
+#include "update/path.h"
 #include "update/texts.h"
 #include "update/window.h"
 
 namespace mwn {
 
 namespace {
+
+// Beside the image in the scratch folder, so that the clean-up finds it.
+constexpr char kCopyListName[] = "copies.txt";
+
+// An elevated process does not see the user's network connections, so only
+// copies on drive letters are handed over.
+bool OnDriveLetter(const std::string& path) {
+  return path.size() >= 3 && path[1] == ':' && path[2] == '\\';
+}
+
+bool WriteCopyList(Platform& platform, const std::string& path,
+                   const std::vector<std::string>& copies) {
+  std::string content;
+  for (const std::string& copy : copies) content += copy + "\r\n";
+  std::uint32_t error = kErrorSuccess;
+  const std::unique_ptr<WritableFile> file = platform.CreateFileRW(path, error);
+  if (!file) return false;
+  std::size_t written = 0;
+  const bool wrote =
+      file->Write(reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), written) ==
+          kErrorSuccess &&
+      written == content.size();
+  return file->Close() == kErrorSuccess && wrote;
+}
+
+// Copies whose folders refused the user's rights are handed, in one list and
+// with one consent, to an elevated instance of the program, which replaces
+// them with its own payload. Whatever it did is then read back here: each
+// copy that now holds the image moves to the updated list.
+void ReplaceWithAdministratorsRights(Platform& platform, MessagePump& pump, MainWindow& window,
+                                     CopyReplacement& replacement, const std::string& imagePath,
+                                     const std::vector<std::string>& refused) {
+  if (refused.empty()) return;
+  const bool elevated = platform.RunningElevated();
+  pump.Step();
+  if (elevated) return;
+  const std::string listPath = JoinPath(FolderOfPath(imagePath), kCopyListName);
+  pump.Step();
+  const bool listed = WriteCopyList(platform, listPath, refused);
+  pump.Step();
+  std::uint32_t exitCode = 0;
+  const bool ran = listed && platform.RunElevated(std::string(kReplaceCopiesArgument) + " \"" +
+                                                      listPath + "\"",
+                                                  [&pump] { pump.Full(); },
+                                                  exitCode) == kErrorSuccess;
+  pump.Step();
+  platform.DeleteFileAt(listPath);
+  pump.Step();
+  if (!ran) return;
+
+  const std::set<std::string> handedOver(refused.begin(), refused.end());
+  StringList& found = window.Lines(Memo::Memo1);
+  StringList& updated = window.Lines(Memo::Memo3);
+  for (int i = found.Count() - 1; i >= 0; --i) {
+    const std::string path = found.Get(i);
+    pump.Step();
+    if (handedOver.count(path) == 0 || !replacement.HoldsImage(path)) continue;
+    updated.Add(path);
+    pump.Step();
+    found.Delete(i);
+    pump.Step();
+    window.SetLabelText(Label::Label1, text::kNotYetUpdated);
+    pump.Step();
+  }
+}
 
 void ShowOutcome(MessagePump& pump, MainWindow& window) {
   window.StopTimer1();
@@ -46,11 +117,14 @@ void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
   CopyReplacement replacement(platform, pump, imagePath, image, imageSize);
   StringList& found = window.Lines(Memo::Memo1);
   StringList& updated = window.Lines(Memo::Memo3);
+  std::vector<std::string> refused;
   // From the end, so that deleting line i shifts no line still to be visited.
   for (int i = found.Count() - 1; i >= 0; --i) {
     const std::string path = found.Get(i);
     pump.Step();
-    if (replacement.Replace(path) != ReplaceOutcome::kUpdated) continue;
+    const ReplaceOutcome outcome = replacement.Replace(path);
+    if (outcome == ReplaceOutcome::kFolderRefused && OnDriveLetter(path)) refused.push_back(path);
+    if (outcome != ReplaceOutcome::kUpdated) continue;
     updated.Add(path);
     pump.Step();
     found.Delete(i);
@@ -58,6 +132,7 @@ void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
     window.SetLabelText(Label::Label1, text::kNotYetUpdated);
     pump.Step();
   }
+  ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
   ShowOutcome(pump, window);
 }
 

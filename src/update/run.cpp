@@ -2,11 +2,12 @@
 
 #include <exception>
 
-#include "platform/platform.h"
-#include "update/dialogs.h"
 #include "platform/errors.h"
-#include "update/path.h"
+#include "platform/platform.h"
 #include "platform/pump.h"
+#include "update/dialogs.h"
+#include "update/extraction.h"
+#include "update/path.h"
 #include "update/replace.h"
 #include "update/scan.h"
 #include "update/texts.h"
@@ -62,7 +63,7 @@ void UpdateRun::Work() {
 
   std::string folder;
   std::string imagePath;
-  ExtractPayload(folder, imagePath);
+  ExtractPayload(platform_, pump_, image_, folder, imagePath);
 
   if (ShouldUpdate(platform_, pump_, imagePath, window_.Lines(Memo::Memo1))) {
     ReplaceCopies(platform_, pump_, window_, imagePath, image_.Data(), image_.Size());
@@ -73,27 +74,6 @@ void UpdateRun::Work() {
   platform_.DeleteFileAt(imagePath);  // a failure shows up as the folder's removal error
   pump_.Step();
   RemoveScratchFolder(platform_, folder);
-  pump_.Step();
-}
-
-void UpdateRun::ExtractPayload(std::string& folder, std::string& imagePath) {
-  std::uint32_t errorCode = 0;
-  folder = MakeScratchFolder(platform_, pump_, errorCode);
-  // Without a folder the image would land in the current directory.
-  if (folder.empty()) throw EInOutError(errorCode != 0 ? errorCode : kErrorPathNotFound);
-  pump_.Step();
-
-  const std::uint8_t* compressed = nullptr;
-  std::size_t compressedSize = 0;
-  platform_.OwnResource(kPayloadResourceType, kPayloadResourceName, compressed, compressedSize);
-  pump_.Step();
-  image_ = InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
-                          [this] { pump_.Step(); });
-  pump_.Step();
-
-  imagePath = JoinPath(folder, text::kTargetName);
-  pump_.Step();
-  WriteImageFile(platform_, imagePath, image_);
   pump_.Step();
 }
 

@@ -23,7 +23,6 @@ class UpdateRun {
 
  private:
   void Work();
-  void ExtractPayload(std::string& folder, std::string& imagePath);
   void Refuse();
   void FinishingSteps();
 

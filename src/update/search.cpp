@@ -3,8 +3,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "update/path.h"
 #include "platform/pump.h"
+#include "update/path.h"
 
 namespace mwn {
 

@@ -1,5 +1,7 @@
 #include "fake_platform.h"
 
+#include <zlib.h>
+
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
@@ -137,6 +139,17 @@ std::vector<std::uint8_t> ToBytes(const std::string& text) {
 
 std::string FromBytes(const std::vector<std::uint8_t>& bytes) {
   return std::string(bytes.begin(), bytes.end());
+}
+
+std::vector<std::uint8_t> ZlibStream(const std::string& bytes) {
+  uLongf size = compressBound(static_cast<uLong>(bytes.size()));
+  std::vector<std::uint8_t> stream(size);
+  if (compress2(stream.data(), &size, reinterpret_cast<const Bytef*>(bytes.data()),
+                static_cast<uLong>(bytes.size()), 9) != Z_OK) {
+    throw std::runtime_error("compress2 failed");
+  }
+  stream.resize(size);
+  return stream;
 }
 
 std::string VersionedImage(const std::string& version, const std::string& filler) {

@@ -62,6 +62,9 @@ bool IsTempName(const std::string& name);
 
 std::vector<std::uint8_t> ToBytes(const std::string& text);
 std::string FromBytes(const std::vector<std::uint8_t>& bytes);
+// `bytes` as one zlib stream at the level the build uses, as the payload
+// resource holds it.
+std::vector<std::uint8_t> ZlibStream(const std::string& bytes);
 // Executable-like bytes whose version information is `version` (a.b.c.d).
 std::string VersionedImage(const std::string& version, const std::string& filler = "");
 

@@ -9,6 +9,7 @@
 #include "fake_platform.h"
 #include "fake_window.h"
 #include "platform/pump.h"
+#include "update/listed_copies.h"
 #include "update/path.h"
 #include "update/texts.h"
 
@@ -355,6 +356,110 @@ TEST(ReplacePowerCut, AtEachCallTheCopyHoldsItsOldBytesOrTheImage) {
   }
   std::printf("[ power cut ] %d crash points checked\n", points);
   EXPECT_GT(points, 30);
+}
+
+// Folders that refuse the user's rights the first file made beside a copy
+// (C:\PF, and the share) against copies that cannot be replaced for other
+// reasons. The elevated instance is this program in its listed-copies mode
+// on the same machine, with an administrator's rights.
+struct ElevatedReplacement : ReplaceTest {
+  void SetUp() override {
+    platform.resource = ZlibStream(image);
+    platform.AddShare("\\\\srv\\apps");
+    for (const char* copy : {"C:\\PF\\A\\Mwn.exe", "C:\\RO\\Mwn.exe", "C:\\Run\\Mwn.exe",
+                             "\\\\srv\\apps\\Mwn.exe", "C:\\PF\\B\\Mwn.exe", "D:\\Ok\\Mwn.exe"}) {
+      Copy(copy);
+    }
+    platform.SetAttributes("C:\\RO\\Mwn.exe", mwn::kAttrReadOnly);
+    platform.SetLocked("C:\\Run\\Mwn.exe");
+    platform.fail = [this](Op op, const std::string& path) {
+      const bool protectedFolder = path.rfind("C:\\PF\\", 0) == 0 || path == "\\\\srv\\apps";
+      return !administrator && op == Op::UniqueTempFile && protectedFolder;
+    };
+    platform.elevatedInstance = [this](const std::string& arguments) {
+      const std::string prefix = std::string(mwn::kReplaceCopiesArgument) + " \"";
+      EXPECT_EQ(arguments.compare(0, prefix.size(), prefix), 0) << arguments;
+      const std::string listPath = arguments.substr(prefix.size(), arguments.size() - prefix.size() - 1);
+      EXPECT_TRUE(platform.ReadWholeFile(listPath, list));
+      administrator = true;
+      mwn::MessagePump pump(platform);
+      const int exitCode = mwn::ReplaceListedCopies(platform, pump, listPath);
+      administrator = false;
+      return static_cast<std::uint32_t>(exitCode);
+    };
+  }
+  bool administrator = false;
+  std::string list;
+};
+
+TEST_F(ElevatedReplacement, OnlyCopiesInRefusingFoldersOnDriveLettersAreHandedOverOnce) {
+  platform.SetLocked("C:\\PF\\B\\Mwn.exe");  // running: the elevated instance fails on it too
+  Replace();
+  EXPECT_EQ(list, "C:\\PF\\B\\Mwn.exe\r\nC:\\PF\\A\\Mwn.exe\r\n");
+  EXPECT_EQ(platform.CountOf(Op::RunElevated), 1);
+  EXPECT_EQ(window.memo3.lines, (Lines{"D:\\Ok\\Mwn.exe", "C:\\PF\\A\\Mwn.exe"}));
+  EXPECT_EQ(window.memo1.lines, (Lines{"C:\\RO\\Mwn.exe", "C:\\Run\\Mwn.exe",
+                                       "\\\\srv\\apps\\Mwn.exe", "C:\\PF\\B\\Mwn.exe"}));
+  EXPECT_EQ(platform.Contents("C:\\PF\\A\\Mwn.exe"), image);
+  EXPECT_EQ(platform.Contents("C:\\PF\\B\\Mwn.exe"), OldBytes("C:\\PF\\B\\Mwn.exe"));
+  EXPECT_EQ(window.plainMessages, (Lines{mwn::text::kFailure}));
+  EXPECT_EQ(platform.Names("C:\\Temp\\Mwn1A2B"), (Lines{"Mwn.exe"}));  // the list is gone
+  EXPECT_EQ(platform.Names("C:\\Temp").size(), 1u);  // and the instance's own scratch folder
+}
+
+TEST_F(ElevatedReplacement, NothingChangesWhenDeclinedOrAlreadyElevated) {
+  for (const bool declined : {true, false}) {
+    SCOPED_TRACE(declined ? "consent declined" : "already elevated");
+    Machine machine;
+    machine.Copy("C:\\PF\\A\\Mwn.exe");
+    machine.platform.fail = [](Op op, const std::string& path) {
+      return op == Op::UniqueTempFile && path == "C:\\PF\\A";
+    };
+    machine.platform.elevationAnswer = declined ? mwn::kErrorCancelled : mwn::kErrorSuccess;
+    machine.platform.elevated = !declined;
+    machine.Replace();
+    EXPECT_EQ(machine.window.memo1.lines, (Lines{"C:\\PF\\A\\Mwn.exe"}));
+    EXPECT_EQ(machine.platform.Contents("C:\\PF\\A\\Mwn.exe"), OldBytes("C:\\PF\\A\\Mwn.exe"));
+    EXPECT_EQ(machine.platform.CountOf(Op::RunElevated), declined ? 1 : 0);
+    EXPECT_EQ(machine.platform.Names("C:\\Temp\\Mwn1A2B"), (Lines{"Mwn.exe"}));
+    EXPECT_EQ(machine.window.plainMessages, (Lines{mwn::text::kFailure}));
+  }
+}
+
+TEST(ListedCopies, OnlyExistingCopiesOnLocalDrivesAreTouched) {
+  EXPECT_TRUE(mwn::IsListableCopyPath("C:\\Program Files\\Mwn\\MWN.EXE"));
+  for (const char* refused : {"C:\\Apps\\Other.exe", "Apps\\Mwn.exe", "C:Mwn.exe", "\\\\srv\\a\\Mwn.exe",
+                              "C:\\Apps\\..\\Mwn.exe", "C:\\Apps\\x:Mwn.exe", "C:\\*\\Mwn.exe",
+                              "\\\\?\\C:\\Mwn.exe", "C:\\Apps\\Mwn.exe.old"}) {
+    EXPECT_FALSE(mwn::IsListableCopyPath(refused)) << refused;
+  }
+  Machine machine;
+  FakePlatform& platform = machine.platform;
+  platform.resource = ZlibStream(machine.image);
+  platform.AddDrive('X', mwn::kDriveRemote);
+  platform.AddShare("\\\\srv\\apps");
+  for (const char* copy : {"C:\\A\\Mwn.exe", "D:\\B\\MWN.EXE", "C:\\A\\Other.exe",
+                           "\\\\srv\\apps\\Mwn.exe"}) {
+    platform.AddFile(copy, Machine::OldBytes(copy));
+  }
+  platform.AddFolder("C:\\Folder\\Mwn.exe");
+  platform.AddFile("C:\\list.txt", "C:\\A\\Mwn.exe\r\nD:\\B\\MWN.EXE\nC:\\A\\Other.exe\r\n"
+                                   "C:\\Missing\\Mwn.exe\r\nC:\\Folder\\Mwn.exe\r\n"
+                                   "\\\\srv\\apps\\Mwn.exe\r\nA\\Mwn.exe\r\nX:\\Mwn.exe\r\n");
+  mwn::MessagePump pump(platform);
+  EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\list.txt"), mwn::kListedCopiesDone);
+  EXPECT_EQ(platform.Contents("C:\\A\\Mwn.exe"), machine.image);
+  EXPECT_EQ(platform.Contents("D:\\B\\MWN.EXE"), machine.image);
+  EXPECT_EQ(platform.Contents("C:\\A\\Other.exe"), Machine::OldBytes("C:\\A\\Other.exe"));
+  EXPECT_EQ(platform.Contents("\\\\srv\\apps\\Mwn.exe"), Machine::OldBytes("\\\\srv\\apps\\Mwn.exe"));
+  EXPECT_FALSE(platform.IsFile("C:\\Missing\\Mwn.exe"));
+  EXPECT_TRUE(platform.IsFolder("C:\\Folder\\Mwn.exe"));
+  EXPECT_EQ(platform.Names("C:\\Temp"), (Lines{"Mwn1A2B"}));  // its scratch folder is gone
+
+  EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\none.txt"), mwn::kListedCopiesNoList);
+  platform.resource.pop_back();
+  EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\list.txt"), mwn::kListedCopiesNoPayload);
+  EXPECT_EQ(platform.Names("C:\\Temp"), (Lines{"Mwn1A2B"}));
 }
 
 }  // namespace

@@ -1,0 +1,103 @@
+#include "update/listed_copies.h"
+
+#include <new>
+
+#include "platform/errors.h"
+#include "platform/platform.h"
+#include "platform/pump.h"
+#include "update/copy_replacement.h"
+#include "update/extraction.h"
+#include "update/path.h"
+#include "update/texts.h"
+
+namespace mwn {
+
+namespace {
+
+bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameAsciiIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+// The same drives the scan searches: not CD-ROMs, not network letters.
+bool OnSearchableDrive(Platform& platform, const std::string& path) {
+  const unsigned type = platform.DriveTypeOf(path.substr(0, 3));
+  return type != kDriveNoRootDir && type != kDriveRemote && type != kDriveCdRom;
+}
+
+void CleanUp(Platform& platform, const std::string& folder, const std::string& imagePath) {
+  if (!imagePath.empty()) platform.DeleteFileAt(imagePath);
+  if (!folder.empty()) platform.RemoveFolder(folder);
+}
+
+}  // namespace
+
+std::vector<std::string> ListLines(const std::string& content) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool IsListableCopyPath(const std::string& path) {
+  if (path.size() < 4 || path.size() >= kMaxPath || !IsDriveLetter(path[0]) || path[1] != ':' ||
+      path[2] != '\\') {
+    return false;
+  }
+  if (path.find_first_of(":*?\"<>|", 2) != std::string::npos ||
+      path.find('\0') != std::string::npos) {
+    return false;
+  }
+  for (std::size_t start = 3; start <= path.size();) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string component = path.substr(start, end - start);
+    if (component.empty() || component == "." || component == "..") return false;
+    start = end + 1;
+  }
+  return SameAsciiIgnoringCase(NameOfPath(path), text::kTargetName);
+}
+
+int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string& listPath) {
+  std::string content;
+  if (!platform.ReadWholeFile(listPath, content)) return kListedCopiesNoList;
+
+  PayloadImage image;
+  std::string folder;
+  std::string imagePath;
+  try {
+    ExtractPayload(platform, pump, image, folder, imagePath);
+  } catch (const Exception&) {
+    CleanUp(platform, folder, imagePath);
+    return kListedCopiesNoPayload;
+  } catch (const std::bad_alloc&) {
+    CleanUp(platform, folder, imagePath);
+    return kListedCopiesNoPayload;
+  }
+
+  CopyReplacement replacement(platform, pump, imagePath, image.Data(), image.Size());
+  for (const std::string& path : ListLines(content)) {
+    if (IsListableCopyPath(path) && OnSearchableDrive(platform, path) &&
+        platform.FileExists(path)) {
+      replacement.Replace(path);
+    }
+  }
+  CleanUp(platform, folder, imagePath);
+  return kListedCopiesDone;
+}
+
+}  // namespace mwn

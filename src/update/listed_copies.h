@@ -1,0 +1,37 @@
+// The program's one internal command line: run elevated by the update run,
+// it replaces the copies named in a list file with its own payload, without
+// a window or a dialog.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace mwn {
+
+class Platform;
+class MessagePump;
+
+// MwnUpdate.exe --replace-copies <list file>
+inline constexpr char kReplaceCopiesArgument[] = "--replace-copies";
+
+// Exit codes of the listed-copies mode.
+constexpr int kListedCopiesDone = 0;  // the list was read, whatever each copy's outcome
+constexpr int kListedCopiesNoList = 2;
+constexpr int kListedCopiesNoPayload = 3;
+
+// The lines of a list file's content, CR LF or LF apart.
+std::vector<std::string> ListLines(const std::string& content);
+
+// True for what the listed-copies mode may touch: an absolute path on a
+// drive letter whose last component is the target name, ignoring case, with
+// no "." or ".." component, wildcard or stream name in it.
+bool IsListableCopyPath(const std::string& path);
+
+// Replaces every copy in the list at `listPath` that passes
+// IsListableCopyPath, lies on a searchable drive and exists as a file, with
+// the image inflated from the program's own payload into a scratch folder of
+// its own, through the same verified replacement as the update run. Gives
+// the exit code.
+int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string& listPath);
+
+}  // namespace mwn
