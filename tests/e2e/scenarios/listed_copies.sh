@@ -1,0 +1,34 @@
+# The internal mode of the elevated instance, run directly: of the listed
+# lines, only existing files named Mwn.exe (any letter case) on a local drive
+# letter are replaced with the program's own payload; another name, a missing
+# file, a folder named Mwn.exe, a share path and a relative path are left
+# alone. An unreadable list gives exit code 2. No scratch folder stays.
+drives D
+place old D/A/Mwn.exe D/B/MWN.EXE D/C/Other.exe
+mkdir -p "$SANDBOX/D/Folder/Mwn.exe"
+# The relative line would name this copy from the program's folder.
+mkdir -p "$program_dir/A"
+cp "$MWN_COPY_OLD" "$program_dir/A/Mwn.exe"
+printf '%s\r\n' 'D:\A\Mwn.exe' 'D:\B\MWN.EXE' 'D:\C\Other.exe' 'D:\Missing\Mwn.exe' \
+  'D:\Folder\Mwn.exe' '\\srv\apps\Mwn.exe' 'A\Mwn.exe' >"$SANDBOX/D/list.txt"
+cp "$MWN_UPDATER" "$program_dir/MwnUpdate.exe"
+
+listed_copies() {
+  local code=0
+  (cd "$program_dir" && wine_run "$program_dir/MwnUpdate.exe" --replace-copies "$1" >/dev/null) || code=$?
+  echo "$code"
+}
+
+code=$(listed_copies 'D:\list.txt')
+[ "$code" = 0 ] || fail "a readable list ended with exit code $code"
+same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
+same_file "$SANDBOX/D/B/MWN.EXE" "$MWN_PAYLOAD"
+same_file "$SANDBOX/D/C/Other.exe" "$MWN_COPY_OLD"
+same_file "$program_dir/A/Mwn.exe" "$MWN_COPY_OLD"
+[ ! -e "$SANDBOX/D/Missing" ] || fail "a missing copy's folder was made"
+[ -d "$SANDBOX/D/Folder/Mwn.exe" ] || fail "the folder named Mwn.exe was touched"
+temp_is_empty
+
+code=$(listed_copies 'D:\none.txt')
+[ "$code" = 2 ] || fail "a missing list ended with exit code $code"
+temp_is_empty
