@@ -1,5 +1,6 @@
 #include "update/replace.h"
 
+#include <functional>
 #include <set>
 #include <vector>
 
@@ -39,6 +40,26 @@ bool WriteCopyList(Platform& platform, const std::string& path,
   return file->Close() == kErrorSuccess && wrote;
 }
 
+// Visits Memo1 from its last line to its first, so that deleting line i
+// shifts no line still to be visited, and moves each copy that `updates`
+// updated to Memo3.
+void MoveUpdatedCopies(MessagePump& pump, MainWindow& window,
+                       const std::function<bool(const std::string&)>& updates) {
+  StringList& found = window.Lines(Memo::Memo1);
+  StringList& updated = window.Lines(Memo::Memo3);
+  for (int i = found.Count() - 1; i >= 0; --i) {
+    const std::string path = found.Get(i);
+    pump.Step();
+    if (!updates(path)) continue;
+    updated.Add(path);
+    pump.Step();
+    found.Delete(i);
+    pump.Step();
+    window.SetLabelText(Label::Label1, text::kNotYetUpdated);
+    pump.Step();
+  }
+}
+
 // Copies whose folders refused the user's rights are handed, in one list and
 // with one consent, to an elevated instance of the program, which replaces
 // them with its own payload. Whatever it did is then read back here: each
@@ -65,19 +86,9 @@ void ReplaceWithAdministratorsRights(Platform& platform, MessagePump& pump, Main
   if (!ran) return;
 
   const std::set<std::string> handedOver(refused.begin(), refused.end());
-  StringList& found = window.Lines(Memo::Memo1);
-  StringList& updated = window.Lines(Memo::Memo3);
-  for (int i = found.Count() - 1; i >= 0; --i) {
-    const std::string path = found.Get(i);
-    pump.Step();
-    if (handedOver.count(path) == 0 || !replacement.HoldsImage(path)) continue;
-    updated.Add(path);
-    pump.Step();
-    found.Delete(i);
-    pump.Step();
-    window.SetLabelText(Label::Label1, text::kNotYetUpdated);
-    pump.Step();
-  }
+  MoveUpdatedCopies(pump, window, [&](const std::string& path) {
+    return handedOver.count(path) != 0 && replacement.HoldsImage(path);
+  });
 }
 
 void ShowOutcome(MessagePump& pump, MainWindow& window) {
@@ -115,23 +126,12 @@ void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
   pump.Step();
 
   CopyReplacement replacement(platform, pump, imagePath, image, imageSize);
-  StringList& found = window.Lines(Memo::Memo1);
-  StringList& updated = window.Lines(Memo::Memo3);
   std::vector<std::string> refused;
-  // From the end, so that deleting line i shifts no line still to be visited.
-  for (int i = found.Count() - 1; i >= 0; --i) {
-    const std::string path = found.Get(i);
-    pump.Step();
+  MoveUpdatedCopies(pump, window, [&](const std::string& path) {
     const ReplaceOutcome outcome = replacement.Replace(path);
     if (outcome == ReplaceOutcome::kFolderRefused && OnDriveLetter(path)) refused.push_back(path);
-    if (outcome != ReplaceOutcome::kUpdated) continue;
-    updated.Add(path);
-    pump.Step();
-    found.Delete(i);
-    pump.Step();
-    window.SetLabelText(Label::Label1, text::kNotYetUpdated);
-    pump.Step();
-  }
+    return outcome == ReplaceOutcome::kUpdated;
+  });
   ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
   ShowOutcome(pump, window);
 }
