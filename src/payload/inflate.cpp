@@ -205,6 +205,8 @@ PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
   const int endAnswer = inflateEnd(&stream);
 
   if (outOfMemory) throw EOutOfMemory();
+  // zlib's own lack of memory (Z_MEM_ERROR) is one of its negative answers,
+  // so it is the decompression error; only the buffer's growth is ours.
   if (answer != Z_STREAM_END || endAnswer < 0) throw EDecompressionError();
   return output.Release(produced);
 }

@@ -71,6 +71,8 @@ void UpdateRun::Work() {
     Refuse();
   }
   pump_.Step();
+  // Reached only on the normal path: after an error the scratch folder is
+  // left behind on purpose, with whatever it holds.
   platform_.DeleteFileAt(imagePath);  // a failure shows up as the folder's removal error
   pump_.Step();
   RemoveScratchFolder(platform_, folder);

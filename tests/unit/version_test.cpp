@@ -85,19 +85,8 @@ TEST_F(VersionTest, NewerCopyRefusesEqualOrOlderUpdates) {
   EXPECT_TRUE(Decide());
   Copy("C:\\B\\Mwn.exe", VersionedImage("2.1.0.0"));
   EXPECT_TRUE(Decide());
-  Copy("C:\\C\\Mwn.exe", VersionedImage("2.1.0.1"));
-  EXPECT_FALSE(Decide());
-}
-
-TEST_F(VersionTest, OlderReplacementThanACopyRefuses) {
-  Replacement("2.0.9.9");
-  Copy("C:\\A\\Mwn.exe", VersionedImage("2.1.0.0"));
-  EXPECT_FALSE(Decide());
-}
-
-TEST_F(VersionTest, FieldsCompareUnsigned) {
-  Replacement("1.2.0.0");
-  Copy("C:\\A\\Mwn.exe", VersionedImage("1.40000.0.0"));
+  // 40000 would be negative taken as a signed 16-bit field.
+  Copy("C:\\C\\Mwn.exe", VersionedImage("2.1.40000.0"));
   EXPECT_FALSE(Decide());
 }
 
