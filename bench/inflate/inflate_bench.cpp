@@ -27,7 +27,7 @@
 #endif
 
 #include "payload/payload.h"
-#include "update/errors.h"
+#include "platform/errors.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 #include <new>
 
 #include "app/plain_message.h"
+#include "platform/errors.h"
 #include "platform/platform.h"
+#include "platform/pump.h"
 #include "platform/win32/app_cursor.h"
 #include "update/dialogs.h"
-#include "update/errors.h"
 #include "update/newest_line.h"
-#include "update/pump.h"
 #include "update/texts.h"
 
 namespace mwn {
@@ -260,7 +260,7 @@ void Form1::FormShow() {
 void Form1::Timer1Timer() {
   SetCaption(CaptionFrame(animationCounter_));
   pump_.Step();
-  animationCounter_ = (animationCounter_ + 1) % 7;
+  animationCounter_ = (animationCounter_ + 1) % kCaptionFrameCount;
 }
 
 void Form1::Memo2Change() {
