@@ -79,6 +79,8 @@ Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pu
 }
 
 Form1::~Form1() {
+  // Here, while the whole object still answers the messages that the
+  // destruction sends; the controls go with the window, before the font.
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   if (font_ != nullptr) DeleteObject(font_);
 }

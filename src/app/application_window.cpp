@@ -16,6 +16,10 @@ ApplicationWindow::ApplicationWindow(HINSTANCE instance, const std::string& titl
                   nullptr, nullptr, instance, this);
 }
 
+ApplicationWindow::~ApplicationWindow() {
+  if (hwnd_ != nullptr) DestroyWindow(hwnd_);
+}
+
 void ApplicationWindow::Show() { ShowWindow(hwnd_, SW_SHOWNOACTIVATE); }
 
 bool ApplicationWindow::MainWindowTakesInput() const {

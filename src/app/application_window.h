@@ -13,6 +13,7 @@ namespace mwn {
 class ApplicationWindow : public WindowBase<ApplicationWindow> {
  public:
   ApplicationWindow(HINSTANCE instance, const std::string& title);
+  ~ApplicationWindow();
 
   // The window that closing the taskbar button closes and that receives the
   // activation whenever this window gets it.

@@ -1,5 +1,9 @@
 // One C++ object per window: the static window procedure finds the object
 // that CreateWindowEx was given and lets its HandleMessage answer.
+//
+// Each derived class destroys its window in its own destructor: by the time
+// this base's destructor runs, the derived part is gone, and the messages
+// that DestroyWindow sends would reach a HandleMessage of a dead object.
 #pragma once
 
 #include "platform/win32/windows_api.h"
@@ -17,9 +21,7 @@ class WindowBase {
 
  protected:
   WindowBase() = default;
-  ~WindowBase() {
-    if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  }
+  ~WindowBase() = default;
 
   // Registers the class once per process; later calls find it registered.
   static void RegisterWindowClass(HINSTANCE instance, const char* className, HBRUSH background,
