@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "app/gdi.h"
 #include "app/plain_message.h"
 #include "platform/errors.h"
 #include "platform/platform.h"
@@ -82,7 +83,6 @@ Form1::~Form1() {
   // Here, while the whole object still answers the messages that the
   // destruction sends; the controls go with the window, before the font.
   if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-  if (font_ != nullptr) DeleteObject(font_);
 }
 
 void Form1::Show() {
@@ -112,7 +112,7 @@ HWND Form1::CreateMemo(int id, int top, DWORD wrapStyle) {
           ES_AUTOVSCROLL | ES_READONLY | wrapStyle,
       kControlLeft, top, kMemoWidth, kMemoHeight, hwnd_,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  SendMessageA(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageA(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   // No limit: the lists of copies and folders can grow long.
   SendMessageA(memo, EM_SETLIMITTEXT, 0, 0);
   return memo;
@@ -125,7 +125,7 @@ HWND Form1::CreateLabel(int id, int top, int width, const char* text, DWORD visi
                                kLabelLeft, top, width, kLabelHeight, hwnd_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
                                nullptr);
-  SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_), FALSE);
+  SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return label;
 }
 
@@ -150,11 +150,9 @@ void Form1::ApplyLabelText(Label label, const std::string& text) {
   HWND window = LabelHandle(label);
   SIZE extent = {kEmptyLabelWidth, kLabelHeight};
   if (!text.empty()) {
-    HDC dc = GetDC(window);
-    HGDIOBJ previousFont = SelectObject(dc, font_);
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &extent);
-    SelectObject(dc, previousFont);
-    ReleaseDC(window, dc);
+    WindowDC dc(window);
+    SelectedObject font(dc.get(), font_.get());
+    GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
   }
   SetWindowPos(window, nullptr, 0, 0, extent.cx, kLabelHeight,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);

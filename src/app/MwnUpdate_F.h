@@ -7,6 +7,7 @@
 #include <map>
 #include <string>
 
+#include "app/gdi.h"
 #include "app/line_list.h"
 #include "app/window_base.h"
 #include "platform/win32/windows_api.h"
@@ -70,7 +71,7 @@ class Form1 : public WindowBase<Form1>, public MainWindow {
   MessagePump& pump_;
   const std::string applicationTitle_;
   UpdateRun run_;
-  HFONT font_;
+  UniqueFont font_;
   std::array<HWND, 4> labels_ = {};
   std::array<HWND, 3> memos_ = {};
   std::array<EditLines, 3> lines_;

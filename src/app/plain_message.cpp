@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/gdi.h"
 #include "app/window_base.h"
 #include "platform/win32/app_cursor.h"
 #include "platform/win32/task_windows.h"
@@ -21,13 +22,13 @@ constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr UINT kTextFormat = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
 
-HFONT CreateMessageFont() {
+UniqueFont CreateMessageFont() {
   NONCLIENTMETRICSA metrics = {};
   metrics.cbSize = sizeof(metrics);
   if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    return CreateFontIndirectA(&metrics.lfMessageFont);
+    return UniqueFont(CreateFontIndirectA(&metrics.lfMessageFont));
   }
-  return nullptr;
+  return UniqueFont();
 }
 
 // Pixel sizes of the message's parts, from dialog units of the message font.
@@ -38,14 +39,14 @@ struct Layout {
 };
 
 Layout MeasureLayout(HFONT font, const std::string& text) {
-  HDC dc = GetDC(nullptr);
-  HGDIOBJ previousFont = SelectObject(dc, font);
   SIZE letters = {};
-  GetTextExtentPoint32A(dc, kMeasureLetters, kMeasureLetterCount, &letters);
   RECT textRect = {0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
-  DrawTextA(dc, text.c_str(), -1, &textRect, kTextFormat);
-  SelectObject(dc, previousFont);
-  ReleaseDC(nullptr, dc);
+  {
+    WindowDC screen(nullptr);
+    SelectedObject selection(screen.get(), font);
+    GetTextExtentPoint32A(screen.get(), kMeasureLetters, kMeasureLetterCount, &letters);
+    DrawTextA(screen.get(), text.c_str(), -1, &textRect, kTextFormat);
+  }
 
   const int averageWidth = (letters.cx / (kMeasureLetterCount / 2) + 1) / 2;
   auto unitsX = [&](int units) { return MulDiv(units, averageWidth, 4); };
@@ -72,7 +73,7 @@ class PlainMessage : public WindowBase<PlainMessage> {
       : font_(CreateMessageFont()) {
     RegisterWindowClass(instance, kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                         nullptr);
-    HFONT font = font_ != nullptr ? font_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
     const Layout layout = MeasureLayout(font, text);
 
     RECT frame = {0, 0, layout.client.cx, layout.client.cy};
@@ -95,7 +96,6 @@ class PlainMessage : public WindowBase<PlainMessage> {
 
   ~PlainMessage() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
-    if (font_ != nullptr) DeleteObject(font_);
   }
 
   void RunModal(const bool& ending) {
@@ -152,7 +152,7 @@ class PlainMessage : public WindowBase<PlainMessage> {
     return Default(message, wParam, lParam);
   }
 
-  HFONT font_;
+  UniqueFont font_;
   HWND button_ = nullptr;
   bool dismissed_ = false;
 };
