@@ -29,13 +29,14 @@
 #include <string>
 #include <vector>
 
+#include "app/control_ids.h"
+
 namespace {
 
 constexpr DWORD kPollMs = 2;
 constexpr DWORD kStartLimitMs = 120000;
 constexpr DWORD kRunLimitMs = 1800000;
 constexpr UINT kPingTimeoutMs = 60000;
-constexpr int kMemo3Id = 203;
 
 double NowMs() {
   static const double frequency = [] {
@@ -105,7 +106,7 @@ HWND WaitForDialog(HANDLE process, DWORD processId, HWND form, DWORD limitMs, st
       for (HWND window : WindowsOf(processId)) {
         char className[64] = "";
         GetClassNameA(window, className, sizeof className);
-        if (std::string(className) == "TForm1" || GetWindow(window, GW_CHILD) == nullptr) continue;
+        if (className == std::string(mwn::control::kForm1Class) || GetWindow(window, GW_CHILD) == nullptr) continue;
         caption = TextOf(window);
         texts = StaticTexts(window);
         return window;
@@ -205,7 +206,7 @@ int MeasureRun(const char* updater, double intervalMs) {
   HWND confirmation = WaitForDialog(info.hProcess, info.dwProcessId, nullptr, kStartLimitMs, caption, texts);
   if (caption != "Update Marlowen Now?") Fail(("unexpected first window: " + caption).c_str());
   HWND form = nullptr;
-  while ((form = FindWindowExA(nullptr, form, "TForm1", nullptr)) != nullptr) {
+  while ((form = FindWindowExA(nullptr, form, mwn::control::kForm1Class, nullptr)) != nullptr) {
     DWORD owner = 0;
     GetWindowThreadProcessId(form, &owner);
     if (owner == info.dwProcessId) break;
@@ -231,7 +232,7 @@ int MeasureRun(const char* updater, double intervalMs) {
     TerminateProcess(info.hProcess, 1);
     return 1;
   }
-  const int updated = LineCount(GetDlgItem(form, kMemo3Id));
+  const int updated = LineCount(GetDlgItem(form, mwn::control::kMemo3));
   Press(outcome, IDOK);
   WaitGone(outcome, kStartLimitMs);
   HWND closePrompt = WaitForDialog(info.hProcess, info.dwProcessId, nullptr, kStartLimitMs, caption, texts);

@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "app/control_ids.h"
 #include "app/gdi.h"
 #include "app/plain_message.h"
 #include "platform/errors.h"
@@ -16,17 +17,8 @@
 namespace mwn {
 namespace {
 
-constexpr char kClassName[] = "TForm1";
 constexpr int kWidth = 640;
 constexpr int kHeight = 480;
-
-constexpr int kLabel1Id = 101;
-constexpr int kLabel2Id = 102;
-constexpr int kLabel3Id = 103;
-constexpr int kLabel4Id = 104;
-constexpr int kMemo1Id = 201;
-constexpr int kMemo2Id = 202;
-constexpr int kMemo3Id = 203;
 
 constexpr int kControlLeft = 38;
 constexpr int kLabelLeft = 42;
@@ -71,9 +63,9 @@ Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pu
       ApplyLabelText(Label::Label4, pendingProgress_);
     }
   });
-  RegisterWindowClass(instance, kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+  RegisterWindowClass(instance, control::kForm1Class, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                       LoadIconA(nullptr, IDI_APPLICATION));
-  CreateWindowExA(0, kClassName, text::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+  CreateWindowExA(0, control::kForm1Class, text::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                   (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2,
                   (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2, kWidth, kHeight, owner, nullptr,
                   instance, this);
@@ -92,13 +84,13 @@ void Form1::Show() {
 
 void Form1::CreateControls() {
   // Created in tab order: Memo1, Memo2, Memo3.
-  memos_[0] = CreateMemo(kMemo1Id, 190, ES_AUTOHSCROLL);
-  memos_[1] = CreateMemo(kMemo2Id, 37, 0);
-  memos_[2] = CreateMemo(kMemo3Id, 341, 0);
-  labels_[0] = CreateLabel(kLabel1Id, 153, kEmptyLabelWidth, "", WS_VISIBLE);
-  labels_[1] = CreateLabel(kLabel2Id, 304, kEmptyLabelWidth, "", WS_VISIBLE);
-  labels_[2] = CreateLabel(kLabel3Id, 0, kEmptyLabelWidth, "", 0);
-  labels_[3] = CreateLabel(kLabel4Id, 168, kEmptyLabelWidth, "", WS_VISIBLE);
+  memos_[0] = CreateMemo(control::kMemo1, 190, ES_AUTOHSCROLL);
+  memos_[1] = CreateMemo(control::kMemo2, 37, 0);
+  memos_[2] = CreateMemo(control::kMemo3, 341, 0);
+  labels_[0] = CreateLabel(control::kLabel1, 153, kEmptyLabelWidth, "", WS_VISIBLE);
+  labels_[1] = CreateLabel(control::kLabel2, 304, kEmptyLabelWidth, "", WS_VISIBLE);
+  labels_[2] = CreateLabel(control::kLabel3, 0, kEmptyLabelWidth, "", 0);
+  labels_[3] = CreateLabel(control::kLabel4, 168, kEmptyLabelWidth, "", WS_VISIBLE);
   // Sized to its text like every label: 203 pixels with the classic font,
   // wider where the system substitutes a wider one.
   ApplyLabelText(Label::Label3, text::kDrivesHeading);
@@ -292,7 +284,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       if (wParam == kTimer1Id) Timer1Timer();
       return 0;
     case WM_COMMAND:
-      if (LOWORD(wParam) == kMemo2Id && HIWORD(wParam) == EN_CHANGE) Memo2Change();
+      if (LOWORD(wParam) == control::kMemo2 && HIWORD(wParam) == EN_CHANGE) Memo2Change();
       return 0;
     case WM_CTLCOLORSTATIC:
       return ControlColour(message, wParam, lParam);

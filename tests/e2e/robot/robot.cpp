@@ -45,7 +45,11 @@
 #include <string>
 #include <vector>
 
+#include "app/control_ids.h"
+
 namespace {
+
+using mwn::control::kForm1Class;
 
 constexpr DWORD kPollMs = 25;
 constexpr double kDefaultTimeout = 60;
@@ -266,7 +270,7 @@ class Robot {
 
   // A plain message is any other visible top-level window with an OK button.
   static bool IsPlain(HWND window) {
-    if (!IsWindowVisible(window) || ClassOf(window) == "#32770" || ClassOf(window) == "TForm1") return false;
+    if (!IsWindowVisible(window) || ClassOf(window) == "#32770" || ClassOf(window) == kForm1Class) return false;
     HWND ok = GetDlgItem(window, IDOK);
     return ok && ClassOf(ok) == "Button";
   }
@@ -310,8 +314,8 @@ class Robot {
   HWND Main() {
     if (main_ && IsWindow(main_)) return main_;
     for (HWND window : TopLevelWindows())
-      if (ClassOf(window) == "TForm1") return main_ = window;
-    throw Failure("no main window (TForm1)");
+      if (ClassOf(window) == kForm1Class) return main_ = window;
+    throw Failure(std::string("no main window (") + kForm1Class + ")");
   }
 
   HWND Control(const std::string& id) {
@@ -375,7 +379,7 @@ class Robot {
   void FramesUntilDialog(int wanted, double timeout) {
     std::set<std::string> frames;
     dialog_ = WaitDialog("dialog", timeout, [&](HWND w) {
-      if (ClassOf(w) == "TForm1") {
+      if (ClassOf(w) == kForm1Class) {
         std::string text = TopLevelText(w);
         if (text.rfind("Mwn Update .", 0) == 0) frames.insert(text);
       }
