@@ -72,8 +72,18 @@ class Form1 : public WindowBase<Form1>, public MainWindow {
   const std::string applicationTitle_;
   UpdateRun run_;
   UniqueFont font_;
+  // By Label, in order:
+  //   Label1: heading over Memo1: scanning <location>, then found / not yet updated / failed
+  //   Label2: heading over Memo3, set when the replacement starts
+  //   Label3: heading over Memo2, shown once the run starts
+  //   Label4: the folder being searched, empty after the scan
   std::array<HWND, 4> labels_ = {};
+  // By Memo, in order:
+  //   Memo1: copies found; after the run, those not updated
+  //   Memo2: locations scanned (drives, shares), also consulted to skip a share scanned before
+  //   Memo3: copies updated
   std::array<HWND, 3> memos_ = {};
+  // The memos' lines, by Memo: the run's own record, read back by its later steps.
   std::array<EditLines, 3> lines_;
   std::map<HWND, COLORREF> textColours_;
   // The child that had the focus when the window was last deactivated.
