@@ -98,12 +98,33 @@ class PlainMessage : public WindowBase<PlainMessage> {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
   }
 
+  // Shows the message, runs its modal loop and destroys it.
   void RunModal(const bool& ending) {
     if (hwnd_ == nullptr) return;
-    TaskWindowsDisabled others(hwnd_);
-    ArrowWhileModal arrow;
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
-    SetFocus(button_);
+    {
+      TaskWindowsDisabled others;
+      ArrowWhileModal arrow;
+      ShowWindow(hwnd_, SW_SHOWNORMAL);
+      SetFocus(button_);
+      HandleMessagesUntilDismissed(ending);
+    }
+    // Only once the owner and the other windows take input again: while the
+    // message is the program's one enabled window, destroying it would hand
+    // the activation to another program.
+    DestroyWindow(hwnd_);
+  }
+
+ private:
+  friend class WindowBase<PlainMessage>;
+
+  HWND CreateChild(HINSTANCE instance, const char* className, const char* text, DWORD style,
+                   const RECT& place, int id) {
+    return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
+                           place.top, place.right - place.left, place.bottom - place.top, hwnd_,
+                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  }
+
+  void HandleMessagesUntilDismissed(const bool& ending) {
     while (!dismissed_) {
       MSG message;
       const BOOL got = GetMessageA(&message, nullptr, 0, 0);
@@ -119,16 +140,6 @@ class PlainMessage : public WindowBase<PlainMessage> {
       }
       if (ending) return;
     }
-  }
-
- private:
-  friend class WindowBase<PlainMessage>;
-
-  HWND CreateChild(HINSTANCE instance, const char* className, const char* text, DWORD style,
-                   const RECT& place, int id) {
-    return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
-                           place.top, place.right - place.left, place.bottom - place.top, hwnd_,
-                           reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   }
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {

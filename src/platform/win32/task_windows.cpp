@@ -2,8 +2,8 @@
 
 namespace mwn {
 
-TaskWindowsDisabled::TaskWindowsDisabled(HWND except)
-    : except_(except), previouslyActive_(GetActiveWindow()) {
+TaskWindowsDisabled::TaskWindowsDisabled(HWND systemDialogOwner)
+    : systemDialogOwner_(systemDialogOwner), previouslyActive_(GetActiveWindow()) {
   EnumThreadWindows(GetCurrentThreadId(), &TaskWindowsDisabled::DisableOne,
                     reinterpret_cast<LPARAM>(this));
 }
@@ -20,7 +20,7 @@ TaskWindowsDisabled::~TaskWindowsDisabled() {
 
 BOOL CALLBACK TaskWindowsDisabled::DisableOne(HWND window, LPARAM self) {
   auto* guard = reinterpret_cast<TaskWindowsDisabled*>(self);
-  if (window != guard->except_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
+  if (window != guard->systemDialogOwner_ && IsWindowVisible(window) && IsWindowEnabled(window)) {
     EnableWindow(window, FALSE);
     guard->disabled_.push_back(window);
   }

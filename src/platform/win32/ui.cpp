@@ -35,7 +35,7 @@ void Win32Platform::Pause(std::uint32_t milliseconds) {
 
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption,
                                   unsigned flags) {
-  TaskWindowsDisabled others;
+  TaskWindowsDisabled others(owner_);
   return MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
 }
 
