@@ -28,6 +28,8 @@ image_size=13260800
 copies=5
 
 [ -x "$root/scripts/install-deps.sh" ] && "$root/scripts/install-deps.sh"
+# shellcheck source=../tests/e2e/wine_env.sh
+source "$root/tests/e2e/wine_env.sh"
 
 # --- the architecture Wine can run here, natively ---------------------------
 # (32-bit Wine under qemu's emulation would measure qemu, not the program.)
@@ -109,9 +111,8 @@ reset_copies() {
 ln -sfn "$tree/d" "$WINEPREFIX/dosdevices/d:"
 
 "$wineserver" -p  # one server for the whole benchmark
-# Without a window manager, Wine waits up to 2 s for each managed window to be
-# withdrawn; unmanaged windows keep that out of the figures.
-wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+# Keeps Wine's wait for each closed window (no window manager) out of the figures.
+wine_unmanaged_windows
 bin=$WINEPREFIX/drive_c/bench
 mkdir -p "$bin"
 cp "$out/tools/mwn_walk.exe" "$out/tools/mwn_probe.exe" "$out/tools/inflate/inflate_bench.exe" "$bin/"

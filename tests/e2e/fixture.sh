@@ -15,6 +15,8 @@ case $1 in
     wine_env_init "$run_dir/prefix"
     xvfb_start 50 59
     wine_prefix_create
+    wine_unmanaged_windows
+    wine_server_stop
     printf 'MWN_E2E_RUN_DIR=%q\nWINEPREFIX=%q\nDISPLAY=%q\nXVFB_PID=%q\n' \
       "$run_dir" "$WINEPREFIX" "$DISPLAY" "$XVFB_PID" >"$state"
     echo "prefix $WINEPREFIX, display $DISPLAY"

@@ -59,6 +59,13 @@ wine_prefix_create() {
   fi
 }
 
+# Leaves the prefix's windows unmanaged: with no window manager on the
+# display, Wine otherwise waits up to 2 s for each managed window to be
+# withdrawn as it closes.
+wine_unmanaged_windows() {
+  "$WINE64_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
+}
+
 wine_server_stop() {
   [ -n "$WINESERVER" ] || return 0
   "$WINESERVER" -k >/dev/null 2>&1 || true
