@@ -67,18 +67,18 @@ struct Search {
   std::vector<HWND> found;
 };
 
+BOOL CALLBACK CollectVisibleOf(HWND window, LPARAM context) {
+  auto& search = *reinterpret_cast<Search*>(context);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner == search.processId && IsWindowVisible(window)) search.found.push_back(window);
+  return TRUE;
+}
+
 // The updater's visible top-level windows.
 std::vector<HWND> WindowsOf(DWORD processId) {
   Search search{processId, {}};
-  EnumWindows(
-      [](HWND window, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<Search*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(window, &owner);
-        if (owner == s.processId && IsWindowVisible(window)) s.found.push_back(window);
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
+  EnumWindows(CollectVisibleOf, reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
@@ -158,8 +158,7 @@ class Pinger {
   Pinger(HWND target, double intervalMs, double originMs)
       : target_(target), intervalMs_(intervalMs), originMs_(originMs) {}
   void Start() {
-    thread_ = CreateThread(
-        nullptr, 0, [](void* self) -> DWORD { return static_cast<Pinger*>(self)->Run(), 0; }, this, 0, nullptr);
+    thread_ = CreateThread(nullptr, 0, ThreadMain, this, 0, nullptr);
     if (thread_ == nullptr) Fail("cannot start the WM_NULL thread");
   }
   std::vector<Ping> Stop() {
@@ -170,6 +169,11 @@ class Pinger {
   }
 
  private:
+  static DWORD WINAPI ThreadMain(void* self) {
+    static_cast<Pinger*>(self)->Run();
+    return 0;
+  }
+
   void Run() {
     double next = NowMs();
     while (!stop_) {
@@ -245,8 +249,9 @@ int MeasureRun(const char* updater, double intervalMs) {
   const Ping& worst = answers.back();
   // The nearest-rank 99th percentile.
   const double p99 = answers[(answers.size() * 99 + 99) / 100 - 1].answerMs;
+  const std::size_t peakKib = memory.PeakWorkingSetSize / 1024;
   std::printf("run_ms %.1f pings %zu worst_ms %.1f worst_at_ms %.0f p99_ms %.1f peak_kib %zu updated %d\n", runMs,
-              answers.size(), worst.answerMs, worst.sentMs, p99, memory.PeakWorkingSetSize / 1024, updated);
+              answers.size(), worst.answerMs, worst.sentMs, p99, peakKib, updated);
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
   return 0;
