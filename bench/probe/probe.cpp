@@ -4,10 +4,12 @@
 //   mwn_probe time <command line>
 //
 // run: starts the updater, answers OK at the confirmation and times the run
-// from that click to the moment its "Done!" message is up. Meanwhile a second
-// thread sends WM_NULL to Form1 every interval (20 ms) and times each answer.
-// Then it reads the updater's peak working set, dismisses "Done!", answers
-// Yes at the close prompt and waits for the process to end. Prints
+// from that click to the moment its "Done!" message is up. From the click
+// until the close prompt is up, so over the whole run (scan, inflation,
+// replacement of the copies, the clean-up after "Done!"), a second thread
+// sends WM_NULL to Form1 every interval (20 ms) and times each answer. It
+// reads the updater's peak working set while "Done!" is up, dismisses it,
+// answers Yes at the close prompt and waits for the process to end. Prints
 //
 //   run_ms <ms> pings <n> worst_ms <ms> worst_at_ms <ms> p99_ms <ms> peak_kib <KiB> updated <n>
 //
@@ -225,22 +227,24 @@ int MeasureRun(const char* updater, double intervalMs) {
   WaitGone(confirmation, kStartLimitMs);
   HWND outcome = WaitForDialog(info.hProcess, info.dwProcessId, form, kRunLimitMs, caption, texts);
   const double runMs = NowMs() - clicked;
-  std::vector<Ping> answers = pinger.Stop();
-
-  PROCESS_MEMORY_COUNTERS memory{};
-  memory.cb = sizeof memory;
-  GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory);
 
   if (texts != "Done!\n") {
     std::fprintf(stderr, "mwn_probe: the run ended with \"%s\" instead of \"Done!\"\n", texts.c_str());
     TerminateProcess(info.hProcess, 1);
+    pinger.Stop();
     return 1;
   }
   const int updated = LineCount(GetDlgItem(form, mwn::control::kMemo3));
   Press(outcome, IDOK);
   WaitGone(outcome, kStartLimitMs);
-  HWND closePrompt = WaitForDialog(info.hProcess, info.dwProcessId, nullptr, kStartLimitMs, caption, texts);
+  // The clean-up of the scratch files runs between "Done!" and the close prompt.
+  HWND closePrompt = WaitForDialog(info.hProcess, info.dwProcessId, form, kRunLimitMs, caption, texts);
+  std::vector<Ping> answers = pinger.Stop();
   if (caption != "Close Marlowen Update?") Fail(("unexpected window instead of the close prompt: " + caption).c_str());
+
+  PROCESS_MEMORY_COUNTERS memory{};
+  memory.cb = sizeof memory;
+  GetProcessMemoryInfo(info.hProcess, &memory, sizeof memory);
   Press(closePrompt, IDYES);
   if (WaitForSingleObject(info.hProcess, kStartLimitMs) != WAIT_OBJECT_0) Fail("the updater did not end");
 
