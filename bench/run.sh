@@ -109,11 +109,11 @@ fi
 small_places=("Apps" "Users/Shared/Marlowen" "Old/Marlowen 1.0")
 small_copies=${#small_places[@]}
 reset_copies() {
-  find "$tree/d" "$tree/small" -name Mwn.exe -exec cp "$old_copy" {} \;
+  find "$tree/d" -name Mwn.exe -exec cp "$old_copy" {} \;
   local place
   for place in "${small_places[@]}"; do
     mkdir -p "$tree/small/$place"
-    [ -f "$tree/small/$place/Mwn.exe" ] || cp "$old_copy" "$tree/small/$place/Mwn.exe"
+    cp "$old_copy" "$tree/small/$place/Mwn.exe"
   done
 }
 ln -sfn "$tree/d" "$WINEPREFIX/dosdevices/d:"
@@ -126,7 +126,7 @@ mkdir -p "$bin"
 cp "$out/tools/mwn_walk.exe" "$out/tools/mwn_probe.exe" "$out/tools/inflate/inflate_bench.exe" "$bin/"
 cp "$updaters/tiny/src/app/MwnUpdate.exe" "$bin/MwnUpdate.exe"
 cp "$updaters/large/src/app/MwnUpdate.exe" "$bin/MwnUpdateLarge.exe"
-cp "$updaters/large/src/app/MwnUpdate_payload/MwnCMP.zlib" "$bin/payload.zlib"
+cp "$updaters/large/src/app/MwnUpdate_payload/payload.zlib" "$bin/payload.zlib"
 cd "$WINEPREFIX/drive_c"
 
 # --- the walk: updater, bare walk, cmd dir, alternating ---------------------
