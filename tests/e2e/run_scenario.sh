@@ -16,9 +16,11 @@ scenario=$(basename "$1" .sh)
 SANDBOX=$MWN_E2E_RUN_DIR/$scenario
 rm -rf "$SANDBOX"
 mkdir -p "$SANDBOX"
-# The folder on C: from which the updater runs.
+# The folder on C: from which the updater runs. The earlier scenarios'
+# folders go first: a copy one of them left there would turn up in this
+# scenario's scan of C:.
+rm -rf "$WINEPREFIX/drive_c/e2e"
 program_dir=$WINEPREFIX/drive_c/e2e/$scenario
-rm -rf "$program_dir"
 mkdir -p "$program_dir"
 cp "$MWN_ROBOT" "$program_dir/robot.exe"
 TEMP_DIR=$(echo "$WINEPREFIX"/drive_c/users/*/Temp)
