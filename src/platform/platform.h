@@ -137,8 +137,9 @@ class Platform {
   virtual std::uint32_t MoveFileTo(const std::string& source, const std::string& destination,
                                    bool replace) = 0;
   // Writes whatever of the file's data is still in the system's cache to
-  // the disk, so that it survives a power cut.
-  virtual bool FlushFileToDisk(const std::string& path) = 0;
+  // the disk, so that it survives a power cut, calling `progress` while it
+  // waits for the disk.
+  virtual bool FlushFileToDisk(const std::string& path, const Progress& progress) = 0;
   // The on-disk name (last component, as stored) of the file at `path`, or
   // the empty string.
   virtual std::string StoredName(const std::string& path) = 0;

@@ -28,7 +28,8 @@ CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump,
       imagePath_(imagePath),
       image_(image),
       imageSize_(imageSize),
-      pumping_([this] { pump_.Step(); }) {}
+      pumping_([this] { pump_.Step(); }),
+      answering_([this] { pump_.Full(); }) {}
 
 // The image is staged under a temporary name in the copy's own folder, its
 // bytes flushed to the disk, and swapped in with one written-through move.
@@ -167,10 +168,13 @@ std::string CopyReplacement::NewTempFile(const std::string& folder, std::uint32_
   return path;
 }
 
+// A move, like a copy or a flush, may hold the thread for long (on a share);
+// after it the window answers at once, not at the pump's pace, whose wait
+// would add to the call's.
 std::uint32_t CopyReplacement::Move(const std::string& source, const std::string& destination,
                                     bool replace) {
   const std::uint32_t error = platform_.MoveFileTo(source, destination, replace);
-  pump_.Step();
+  pump_.Full();
   return error;
 }
 
@@ -180,13 +184,13 @@ std::uint32_t CopyReplacement::RetryingWhileInUse(const std::function<std::uint3
     platform_.Pause(kPauseWhileInUseMs);
     error = attempt();
   }
-  pump_.Step();
+  pump_.Full();
   return error;
 }
 
 bool CopyReplacement::Flushed(const std::string& path) {
-  const bool flushed = platform_.FlushFileToDisk(path);
-  pump_.Step();
+  const bool flushed = platform_.FlushFileToDisk(path, answering_);
+  pump_.Full();
   return flushed;
 }
 

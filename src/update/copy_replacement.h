@@ -50,7 +50,10 @@ class CopyReplacement {
   const std::string imagePath_;
   const std::uint8_t* image_;
   std::size_t imageSize_;
+  // Between the chunks of a copy or a comparison: the pump's own pace.
   std::function<void()> pumping_;
+  // While waiting on the disk, whenever a message arrives: at once.
+  std::function<void()> answering_;
 };
 
 }  // namespace mwn

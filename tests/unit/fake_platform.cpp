@@ -597,8 +597,9 @@ std::uint32_t FakePlatform::MoveFileTo(const std::string& source, const std::str
   return mwn::kErrorSuccess;
 }
 
-bool FakePlatform::FlushFileToDisk(const std::string& path) {
+bool FakePlatform::FlushFileToDisk(const std::string& path, const mwn::Progress& progress) {
   if (Failing(Op::FlushFile, path)) return false;
+  if (progress) progress();
   Node* node = Find(path);
   if (node == nullptr || node->folder || node->locked) return false;
   node->unflushed = false;

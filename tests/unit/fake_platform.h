@@ -181,7 +181,7 @@ class FakePlatform : public mwn::Platform {
                            bool overwrite, const mwn::Progress& progress) override;
   std::uint32_t MoveFileTo(const std::string& source, const std::string& destination,
                            bool replace) override;
-  bool FlushFileToDisk(const std::string& path) override;
+  bool FlushFileToDisk(const std::string& path, const mwn::Progress& progress) override;
   std::string StoredName(const std::string& path) override;
   bool FileHoldsExactly(const std::string& path, const std::uint8_t* data, std::size_t size,
                         const mwn::Progress& progress) override;

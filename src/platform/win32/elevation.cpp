@@ -60,19 +60,7 @@ std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Pro
   if (execute.hProcess == nullptr) return ERROR_INVALID_HANDLE;
   const UniqueKernelHandle process(execute.hProcess);
 
-  // Once the program is ending, its window has nothing more to answer, and
-  // the queue would wake the wait again and again with the same WM_QUIT.
-  bool quitting = QuitPending();
-  for (;;) {
-    HANDLE waitedFor = process.get();
-    const DWORD woke = quitting ? WaitForSingleObject(waitedFor, INFINITE)
-                                : MsgWaitForMultipleObjectsEx(1, &waitedFor, INFINITE, QS_ALLINPUT,
-                                                              kWakeOnAnyInput);
-    if (woke == WAIT_OBJECT_0) break;
-    if (woke != WAIT_OBJECT_0 + 1) return GetLastError();
-    if (whileWaiting) whileWaiting();
-    quitting = QuitPending();
-  }
+  if (!WaitAnswering(process.get(), whileWaiting)) return GetLastError();
   DWORD code = 0;
   if (!GetExitCodeProcess(process.get(), &code)) return GetLastError();
   exitCode = code;

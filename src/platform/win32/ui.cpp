@@ -22,6 +22,19 @@ bool QuitPending() {
   return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
 }
 
+bool WaitAnswering(HANDLE object, const Progress& whileWaiting) {
+  bool quitting = QuitPending();
+  for (;;) {
+    const DWORD woke = quitting ? WaitForSingleObject(object, INFINITE)
+                                : MsgWaitForMultipleObjectsEx(1, &object, INFINITE, QS_ALLINPUT,
+                                                              kWakeOnAnyInput);
+    if (woke == WAIT_OBJECT_0) return true;
+    if (woke != WAIT_OBJECT_0 + 1) return false;
+    if (whileWaiting) whileWaiting();
+    quitting = QuitPending();
+  }
+}
+
 std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }
 
 void Win32Platform::Pause(std::uint32_t milliseconds) {

@@ -27,7 +27,7 @@ class Win32Platform : public Platform {
                            bool overwrite, const Progress& progress) override;
   std::uint32_t MoveFileTo(const std::string& source, const std::string& destination,
                            bool replace) override;
-  bool FlushFileToDisk(const std::string& path) override;
+  bool FlushFileToDisk(const std::string& path, const Progress& progress) override;
   std::string StoredName(const std::string& path) override;
   bool FileHoldsExactly(const std::string& path, const std::uint8_t* data, std::size_t size,
                         const Progress& progress) override;
@@ -86,5 +86,10 @@ constexpr DWORD kWakeOnAnyInput = MWMO_INPUTAVAILABLE;
 // True when a WM_QUIT waits in this thread's queue: the program is ending,
 // and waiting for window messages would only find it again and again.
 bool QuitPending();
+
+// Waits until `object` is signalled, calling `whileWaiting` whenever a window
+// message arrives meanwhile (not once the program is ending). False when the
+// wait itself fails.
+bool WaitAnswering(HANDLE object, const Progress& whileWaiting);
 
 }  // namespace mwn
