@@ -22,12 +22,12 @@ void ExtractPayload(Platform& platform, MessagePump& pump, PayloadImage& image,
   pump.Step();
   image = InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
                          [&pump] { pump.Step(); });
-  pump.Step();
-
   imagePath = JoinPath(folder, text::kTargetName);
-  pump.Step();
+  // The image is written in one call, which holds the thread for as long as
+  // the disk takes: the window answers right before and right after it.
+  pump.Full();
   WriteImageFile(platform, imagePath, image);
-  pump.Step();
+  pump.Full();
 }
 
 }  // namespace mwn
