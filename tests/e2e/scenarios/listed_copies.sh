@@ -2,7 +2,8 @@
 # lines, only existing files named Mwn.exe (any letter case) on a local drive
 # letter are replaced with the program's own payload; another name, a missing
 # file, a folder named Mwn.exe, a share path and a relative path are left
-# alone. An unreadable list gives exit code 2. No scratch folder stays.
+# alone. An unreadable list gives exit code 2, a payload that does not
+# inflate exit code 3. No scratch folder stays.
 drives D
 place old D/A/Mwn.exe D/B/MWN.EXE D/C/Other.exe
 mkdir -p "$SANDBOX/D/Folder/Mwn.exe"
@@ -13,9 +14,11 @@ printf '%s\r\n' 'D:\A\Mwn.exe' 'D:\B\MWN.EXE' 'D:\C\Other.exe' 'D:\Missing\Mwn.e
   'D:\Folder\Mwn.exe' '\\srv\apps\Mwn.exe' 'A\Mwn.exe' >"$SANDBOX/D/list.txt"
 cp "$MWN_UPDATER" "$program_dir/MwnUpdate.exe"
 
+# listed_copies <list> [updater]: the updater's exit code in the mode.
 listed_copies() {
   local code=0
-  (cd "$program_dir" && wine_run "$program_dir/MwnUpdate.exe" --replace-copies "$1" >/dev/null) || code=$?
+  (cd "$program_dir" && wine_run "$program_dir/${2:-MwnUpdate.exe}" --replace-copies "$1" >/dev/null) ||
+    code=$?
   echo "$code"
 }
 
@@ -31,4 +34,11 @@ temp_is_empty
 
 code=$(listed_copies 'D:\none.txt')
 [ "$code" = 2 ] || fail "a missing list ended with exit code $code"
+temp_is_empty
+
+cp "$MWN_UPDATER_TRUNCATED" "$program_dir/Truncated.exe"
+place old D/A/Mwn.exe
+code=$(listed_copies 'D:\list.txt' Truncated.exe)
+[ "$code" = 3 ] || fail "a payload that does not inflate ended with exit code $code"
+same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_COPY_OLD"
 temp_is_empty
