@@ -72,9 +72,11 @@ PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
 // temp path or the unique name cannot be had). Pumps between its steps.
 std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32_t& errorCode);
 
-// Creates or truncates `path` and writes `image` in one call. Throws
+// Creates or truncates `path` and writes `image` in one call, calling
+// `whileWaiting` whenever a window message arrives during it. Throws
 // EInOutError (101 for a short write); the file is closed on every path.
-void WriteImageFile(Platform& platform, const std::string& path, const PayloadImage& image);
+void WriteImageFile(Platform& platform, const std::string& path, const PayloadImage& image,
+                    const std::function<void()>& whileWaiting = {});
 
 // Removes the scratch folder; throws EInOutError with the system's code.
 void RemoveScratchFolder(Platform& platform, const std::string& folder);

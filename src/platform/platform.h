@@ -93,8 +93,11 @@ class WritableFile {
  public:
   virtual ~WritableFile() = default;
   // One write call; `written` receives the count actually written. 0 or the
-  // system's error code.
-  virtual std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written) = 0;
+  // system's error code. A large write holds the disk for a while: the call
+  // is made aside, and `whileWaiting` called whenever a window message
+  // arrives meanwhile.
+  virtual std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written,
+                              const Progress& whileWaiting) = 0;
   // 0 or the system's error code: a close can fail where the write did not.
   virtual std::uint32_t Close() = 0;
 };

@@ -23,10 +23,8 @@ void ExtractPayload(Platform& platform, MessagePump& pump, PayloadImage& image,
   image = InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
                          [&pump] { pump.Step(); });
   imagePath = JoinPath(folder, text::kTargetName);
-  // The image is written in one call, which holds the thread for as long as
-  // the disk takes: the window answers right before and right after it.
   pump.Full();
-  WriteImageFile(platform, imagePath, image);
+  WriteImageFile(platform, imagePath, image, [&pump] { pump.Full(); });
   pump.Full();
 }
 

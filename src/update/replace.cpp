@@ -34,8 +34,8 @@ bool WriteCopyList(Platform& platform, const std::string& path,
   if (!file) return false;
   std::size_t written = 0;
   const bool wrote =
-      file->Write(reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), written) ==
-          kErrorSuccess &&
+      file->Write(reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), written,
+                  {}) == kErrorSuccess &&
       written == content.size();
   return file->Close() == kErrorSuccess && wrote;
 }

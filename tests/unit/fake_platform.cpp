@@ -225,9 +225,11 @@ class FakePlatform::File : public mwn::WritableFile {
     if (open_) Close();
   }
 
-  std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written) override {
+  std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written,
+                      const mwn::Progress& whileWaiting) override {
     written = 0;
     if (platform_.Failing(Op::WriteFileBytes, path_)) return platform_.failCode;
+    if (whileWaiting) whileWaiting();
     const std::size_t taken = std::min(size, platform_.writeLimit);
     std::vector<std::uint8_t> bytes(data, data + taken);
     if (platform_.corrupt && platform_.corrupt(Op::WriteFileBytes, path_)) {

@@ -37,11 +37,7 @@ DWORD CALLBACK OnCopyProgress(LARGE_INTEGER, LARGE_INTEGER, LARGE_INTEGER, LARGE
   }
 }
 
-// The flushing thread makes one system call; it needs no stack of a
-// program's size.
-constexpr SIZE_T kFlushStackSize = 64 * 1024;
-
-DWORD WINAPI FlushOnItsOwn(LPVOID file) { return FlushFileBuffers(static_cast<HANDLE>(file)); }
+DWORD WINAPI Flush(LPVOID file) { return FlushFileBuffers(static_cast<HANDLE>(file)); }
 
 }  // namespace
 
@@ -76,24 +72,13 @@ std::uint32_t Win32Platform::MoveFileTo(const std::string& source, const std::st
 }
 
 // Writing out a large file can take from tens of milliseconds on a local
-// disk to seconds on a slow stick or share, and the system offers no way to
-// do it in parts: the flush gets a thread of its own while this one answers
-// the window.
+// disk to seconds on a slow stick or share, and cannot be done in parts.
 bool Win32Platform::FlushFileToDisk(const std::string& path, const Progress& progress) {
   std::wstring wide;
   if (!WidePath(path, wide)) return false;
   const UniqueFileHandle file(CreateFileW(wide.c_str(), GENERIC_WRITE, kShareAll, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) return false;
-  const UniqueKernelHandle flushing(CreateThread(nullptr, kFlushStackSize, &FlushOnItsOwn,
-                                                 file.get(), STACK_SIZE_PARAM_IS_A_RESERVATION,
-                                                 nullptr));
-  if (!flushing) return FlushFileBuffers(file.get());
-  DWORD flushed = FALSE;
-  // The thread uses the file to the end, so it is waited for whatever comes.
-  const bool waited = WaitAnswering(flushing.get(), progress) ||
-                      WaitForSingleObject(flushing.get(), INFINITE) == WAIT_OBJECT_0;
-  return waited && GetExitCodeThread(flushing.get(), &flushed) && flushed != FALSE;
+  return file && CallAnswering(&Flush, file.get(), progress) != FALSE;
 }
 
 std::string Win32Platform::StoredName(const std::string& path) {

@@ -1,5 +1,6 @@
 #include "platform/win32/app_cursor.h"
 #include "platform/win32/task_windows.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mwn {
@@ -33,6 +34,20 @@ bool WaitAnswering(HANDLE object, const Progress& whileWaiting) {
     if (whileWaiting) whileWaiting();
     quitting = QuitPending();
   }
+}
+
+DWORD CallAnswering(LPTHREAD_START_ROUTINE call, void* context, const Progress& whileWaiting) {
+  if (!whileWaiting) return call(context);
+  // The call is all the thread does; it needs no stack of a program's size.
+  constexpr SIZE_T kStackSize = 64 * 1024;
+  const UniqueKernelHandle thread(
+      CreateThread(nullptr, kStackSize, call, context, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  if (!thread) return call(context);
+  // The thread uses what `context` points to until it ends, so it is waited
+  // for whatever comes.
+  if (!WaitAnswering(thread.get(), whileWaiting)) WaitForSingleObject(thread.get(), INFINITE);
+  DWORD answer = 0;
+  return GetExitCodeThread(thread.get(), &answer) ? answer : 0;
 }
 
 std::uint32_t Win32Platform::TickCount() { return GetTickCount(); }

@@ -92,4 +92,11 @@ bool QuitPending();
 // wait itself fails.
 bool WaitAnswering(HANDLE object, const Progress& whileWaiting);
 
+// Makes one system call that may hold its thread for long and cannot be
+// split (writing a large file out, writing it in one call) on a thread of
+// its own, calling `whileWaiting` as WaitAnswering does; on this thread when
+// there is nothing to call meanwhile or no other thread can be had. Gives
+// `call`'s answer.
+DWORD CallAnswering(LPTHREAD_START_ROUTINE call, void* context, const Progress& whileWaiting);
+
 }  // namespace mwn

@@ -5,18 +5,34 @@
 namespace mwn {
 namespace {
 
+struct OneWrite {
+  HANDLE file;
+  const std::uint8_t* data;
+  DWORD size;
+  DWORD written;
+};
+
+DWORD WINAPI WriteAll(LPVOID context) {
+  auto& write = *static_cast<OneWrite*>(context);
+  return WriteFile(write.file, write.data, write.size, &write.written, nullptr)
+             ? kErrorSuccess
+             : GetLastError();
+}
+
 class Win32WritableFile : public WritableFile {
  public:
   explicit Win32WritableFile(UniqueFileHandle file) : file_(std::move(file)) {}
 
-  std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written) override {
+  // One call, however large: it may take a while on its own thread.
+  std::uint32_t Write(const std::uint8_t* data, std::size_t size, std::size_t& written,
+                      const Progress& whileWaiting) override {
     written = 0;
     if (!file_) return ERROR_INVALID_HANDLE;
     if (size != static_cast<DWORD>(size)) return ERROR_INVALID_PARAMETER;
-    DWORD count = 0;
-    const BOOL wrote = WriteFile(file_.get(), data, static_cast<DWORD>(size), &count, nullptr);
-    written = count;
-    return wrote ? kErrorSuccess : GetLastError();
+    OneWrite write{file_.get(), data, static_cast<DWORD>(size), 0};
+    const DWORD answer = CallAnswering(&WriteAll, &write, whileWaiting);
+    written = write.written;
+    return answer;
   }
 
   std::uint32_t Close() override {
