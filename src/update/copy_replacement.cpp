@@ -117,7 +117,8 @@ std::string CopyReplacement::Stage(const std::string& folder, std::uint32_t& err
 }
 
 bool CopyReplacement::Swap(const std::string& staged, const std::string& target) {
-  return RetryingWhileInUse([&] { return Move(staged, target, true); }) == kErrorSuccess;
+  return RetryingWhileInUse([&] { return platform_.MoveFileTo(staged, target, true); }) ==
+         kErrorSuccess;
 }
 
 // A copy stored as MWN.EXE keeps that spelling through the swap. A rename

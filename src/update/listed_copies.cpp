@@ -8,13 +8,12 @@
 #include "update/copy_replacement.h"
 #include "update/extraction.h"
 #include "update/path.h"
+#include "update/scan.h"
 #include "update/texts.h"
 
 namespace mwn {
 
 namespace {
-
-bool IsDriveLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
@@ -26,10 +25,8 @@ bool SameAsciiIgnoringCase(const std::string& a, const std::string& b) {
   return true;
 }
 
-// The same drives the scan searches: not CD-ROMs, not network letters.
 bool OnSearchableDrive(Platform& platform, const std::string& path) {
-  const unsigned type = platform.DriveTypeOf(path.substr(0, 3));
-  return type != kDriveNoRootDir && type != kDriveRemote && type != kDriveCdRom;
+  return IsSearchedDriveType(platform.DriveTypeOf(path.substr(0, 3)));
 }
 
 void CleanUp(Platform& platform, const std::string& folder, const std::string& imagePath) {
@@ -54,10 +51,7 @@ std::vector<std::string> ListLines(const std::string& content) {
 }
 
 bool IsListableCopyPath(const std::string& path) {
-  if (path.size() < 4 || path.size() >= kMaxPath || !IsDriveLetter(path[0]) || path[1] != ':' ||
-      path[2] != '\\') {
-    return false;
-  }
+  if (path.size() < 4 || path.size() >= kMaxPath || !IsOnDriveLetter(path)) return false;
   if (path.find_first_of(":*?\"<>|", 2) != std::string::npos ||
       path.find('\0') != std::string::npos) {
     return false;

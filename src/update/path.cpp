@@ -23,6 +23,12 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   return joined;
 }
 
+bool IsOnDriveLetter(const std::string& path) {
+  const char letter = path.empty() ? '\0' : path[0];
+  return path.size() >= 3 && ((letter >= 'A' && letter <= 'Z') || (letter >= 'a' && letter <= 'z')) &&
+         path[1] == ':' && path[2] == '\\';
+}
+
 std::string FolderOfPath(const std::string& path) {
   const std::size_t cut = path.find_last_of('\\');
   if (cut == std::string::npos) return "";

@@ -10,6 +10,9 @@ namespace mwn {
 // the name alone).
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// True for an absolute path on a drive letter (X:\...).
+bool IsOnDriveLetter(const std::string& path);
+
 // The folder of `path`, keeping the backslash of a drive root (C:\Mwn.exe
 // gives C:\, not the drive-relative C:); empty when there is no backslash.
 std::string FolderOfPath(const std::string& path);

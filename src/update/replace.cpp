@@ -19,12 +19,6 @@ namespace {
 // Beside the image in the scratch folder, so that the clean-up finds it.
 constexpr char kCopyListName[] = "copies.txt";
 
-// An elevated process does not see the user's network connections, so only
-// copies on drive letters are handed over.
-bool OnDriveLetter(const std::string& path) {
-  return path.size() >= 3 && path[1] == ':' && path[2] == '\\';
-}
-
 bool WriteCopyList(Platform& platform, const std::string& path,
                    const std::vector<std::string>& copies) {
   std::string content;
@@ -129,7 +123,8 @@ void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
   std::vector<std::string> refused;
   MoveUpdatedCopies(pump, window, [&](const std::string& path) {
     const ReplaceOutcome outcome = replacement.Replace(path);
-    if (outcome == ReplaceOutcome::kFolderRefused && OnDriveLetter(path)) refused.push_back(path);
+    // An elevated process does not see the user's network connections.
+    if (outcome == ReplaceOutcome::kFolderRefused && IsOnDriveLetter(path)) refused.push_back(path);
     return outcome == ReplaceOutcome::kUpdated;
   });
   ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);

@@ -37,7 +37,7 @@ void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
     const std::string root = letter + ":\\";
     const unsigned type = platform.DriveTypeOf(root);
     pump.Step();
-    if (type == kDriveNoRootDir || type == kDriveRemote || type == kDriveCdRom) continue;
+    if (!IsSearchedDriveType(type)) continue;
     SearchLocation(platform, pump, window, letter + ":", root, letter + ":");
   }
 }
@@ -62,6 +62,10 @@ void ScanShares(Platform& platform, MessagePump& pump, MainWindow& window) {
 }
 
 }  // namespace
+
+bool IsSearchedDriveType(unsigned type) {
+  return type != kDriveNoRootDir && type != kDriveRemote && type != kDriveCdRom;
+}
 
 void ScanLocations(Platform& platform, MessagePump& pump, MainWindow& window) {
   ScanDrives(platform, pump, window);
