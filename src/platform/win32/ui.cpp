@@ -36,12 +36,25 @@ bool WaitAnswering(HANDLE object, const Progress& whileWaiting) {
   }
 }
 
+namespace {
+
+BOOL CALLBACK StopAtFirst(HWND, LPARAM found) {
+  *reinterpret_cast<bool*>(found) = true;
+  return FALSE;
+}
+
+bool ThreadHasWindows() {
+  bool found = false;
+  EnumThreadWindows(GetCurrentThreadId(), &StopAtFirst, reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
+}  // namespace
+
 DWORD CallAnswering(LPTHREAD_START_ROUTINE call, void* context, const Progress& whileWaiting) {
-  if (!whileWaiting) return call(context);
-  // The call is all the thread does; it needs no stack of a program's size.
-  constexpr SIZE_T kStackSize = 64 * 1024;
-  const UniqueKernelHandle thread(
-      CreateThread(nullptr, kStackSize, call, context, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
+  // Without a window (the listed-copies mode) there is nothing to answer.
+  if (!whileWaiting || !ThreadHasWindows()) return call(context);
+  const UniqueKernelHandle thread(CreateThread(nullptr, 0, call, context, 0, nullptr));
   if (!thread) return call(context);
   // The thread uses what `context` points to until it ends, so it is waited
   // for whatever comes.

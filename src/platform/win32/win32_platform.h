@@ -95,8 +95,8 @@ bool WaitAnswering(HANDLE object, const Progress& whileWaiting);
 // Makes one system call that may hold its thread for long and cannot be
 // split (writing a large file out, writing it in one call) on a thread of
 // its own, calling `whileWaiting` as WaitAnswering does; on this thread when
-// there is nothing to call meanwhile or no other thread can be had. Gives
-// `call`'s answer.
+// there is nothing to call meanwhile, no window of this thread to answer, or
+// no other thread to be had. Gives `call`'s answer.
 DWORD CallAnswering(LPTHREAD_START_ROUTINE call, void* context, const Progress& whileWaiting);
 
 }  // namespace mwn
