@@ -1,3 +1,4 @@
+#include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_platform.h"
 
@@ -19,7 +20,10 @@ class Win32ConnectedDisks : public ConnectedDisks {
     std::vector<NETRESOURCEA> buffer(kNetBatchBufferSize / sizeof(NETRESOURCEA) + 1);
     DWORD count = 0xFFFFFFFF;
     DWORD bufferSize = kNetBatchBufferSize;
-    const DWORD answer = WNetEnumResourceA(enumeration_.get(), &count, buffer.data(), &bufferSize);
+    const auto enumerate =
+        NetworkLibrary().Function<decltype(&WNetEnumResourceA)>("WNetEnumResourceA");
+    if (enumerate == nullptr) return ERROR_NO_NETWORK;
+    const DWORD answer = enumerate(enumeration_.get(), &count, buffer.data(), &bufferSize);
     if (answer != NO_ERROR) return answer;
     for (DWORD i = 0; i < count && i < buffer.size(); ++i) {
       if (buffer[i].lpRemoteName != nullptr) remoteNames.emplace_back(buffer[i].lpRemoteName);
@@ -41,8 +45,14 @@ unsigned Win32Platform::DriveTypeOf(const std::string& root) {
 }
 
 std::unique_ptr<ConnectedDisks> Win32Platform::OpenConnectedDisks(std::uint32_t& error) {
+  // Without mpr.dll there is no network to enumerate.
+  const auto open = NetworkLibrary().Function<decltype(&WNetOpenEnumA)>("WNetOpenEnumA");
+  if (open == nullptr) {
+    error = ERROR_NO_NETWORK;
+    return nullptr;
+  }
   HANDLE opened = nullptr;
-  error = WNetOpenEnumA(RESOURCE_CONNECTED, RESOURCETYPE_DISK, 0, nullptr, &opened);
+  error = open(RESOURCE_CONNECTED, RESOURCETYPE_DISK, 0, nullptr, &opened);
   if (error != NO_ERROR) return nullptr;
   UniqueNetEnumHandle owned(opened);
   if (!owned) {

@@ -5,6 +5,7 @@
 
 #include <utility>
 
+#include "platform/win32/system_library.h"
 #include "platform/win32/windows_api.h"
 
 namespace mwn {
@@ -67,7 +68,11 @@ struct FindHandleTraits {
 struct NetEnumHandleTraits {
   using Handle = HANDLE;
   static Handle Invalid() noexcept { return nullptr; }
-  static void Close(Handle handle) noexcept { WNetCloseEnum(handle); }
+  // Only ever opened through mpr.dll, so it is there to close with.
+  static void Close(Handle handle) noexcept {
+    const auto close = NetworkLibrary().Function<decltype(&WNetCloseEnum)>("WNetCloseEnum");
+    if (close != nullptr) close(handle);
+  }
 };
 
 using UniqueFileHandle = UniqueHandle<FileHandleTraits>;

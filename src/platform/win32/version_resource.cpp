@@ -1,24 +1,31 @@
+#include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mwn {
 
+// Without version.dll there is no version information: the answers of a
+// file that has none.
 std::uint32_t Win32Platform::VersionInfoSize(const std::string& path) {
-  if (!UsableAnsiPath(path)) return 0;
+  const auto sizeOf =
+      VersionLibrary().Function<decltype(&GetFileVersionInfoSizeA)>("GetFileVersionInfoSizeA");
+  if (sizeOf == nullptr || !UsableAnsiPath(path)) return 0;
   DWORD ignored = 0;
-  return GetFileVersionInfoSizeA(path.c_str(), &ignored);
+  return sizeOf(path.c_str(), &ignored);
 }
 
 bool Win32Platform::VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) {
-  if (!UsableAnsiPath(path) || data.empty()) return false;
-  return GetFileVersionInfoA(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data());
+  const auto read = VersionLibrary().Function<decltype(&GetFileVersionInfoA)>("GetFileVersionInfoA");
+  if (read == nullptr || !UsableAnsiPath(path) || data.empty()) return false;
+  return read(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data());
 }
 
 bool Win32Platform::RootFileVersion(const std::vector<std::uint8_t>& data,
                                     std::uint32_t& versionMS, std::uint32_t& versionLS) {
-  if (data.empty()) return false;
+  const auto query = VersionLibrary().Function<decltype(&VerQueryValueA)>("VerQueryValueA");
+  if (query == nullptr || data.empty()) return false;
   void* block = nullptr;
   UINT length = 0;
-  if (!VerQueryValueA(data.data(), "\\", &block, &length) || block == nullptr ||
+  if (!query(data.data(), "\\", &block, &length) || block == nullptr ||
       length < sizeof(VS_FIXEDFILEINFO)) {
     return false;
   }

@@ -1,0 +1,46 @@
+// System DLLs that are not among the system's KnownDLLs (version.dll,
+// mpr.dll) are never imported: the loader would look for them in the
+// program's folder first, where anything downloaded beside the updater
+// could stand in for them and run with the rights the user granted. They
+// are loaded here instead, at first use, from the system folder by full path.
+#pragma once
+
+#include "platform/win32/windows_api.h"
+
+namespace mwn {
+
+// Narrows where the system looks for every DLL loaded on the program's
+// behalf from now on (the shell's, the message boxes', the input methods')
+// to the system folder: neither the program's folder nor the current
+// directory. Called first thing in WinMain; each step only where the system
+// has it (Windows 7 before its 2011 update and XP lack the first).
+void RestrictDllSearchToSystemFolder();
+
+// One system DLL, loaded from the system folder when the object is made.
+class SystemLibrary {
+ public:
+  // `name`: the file name alone, as in the system folder ("version.dll").
+  explicit SystemLibrary(const wchar_t* name);
+  ~SystemLibrary();
+  SystemLibrary(const SystemLibrary&) = delete;
+  SystemLibrary& operator=(const SystemLibrary&) = delete;
+
+  // The exported function `name` as `Signature`, or null when the DLL or the
+  // function cannot be had; callers then answer as the call would fail.
+  template <typename Signature>
+  Signature Function(const char* name) {
+    return module_ != nullptr ? reinterpret_cast<Signature>(
+                                    reinterpret_cast<void*>(GetProcAddress(module_, name)))
+                              : nullptr;
+  }
+
+ private:
+  HMODULE module_ = nullptr;
+};
+
+// The DLLs the program uses this way, each loaded on the first call and kept
+// for the life of the process.
+SystemLibrary& VersionLibrary();
+SystemLibrary& NetworkLibrary();
+
+}  // namespace mwn
