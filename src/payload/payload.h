@@ -5,9 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "payload/resource_names.h"
+#include "platform/platform.h"
 
 namespace mwn {
 
@@ -20,7 +22,6 @@ constexpr char kPayloadResourceName[] = MWN_STRING_OF(MWN_PAYLOAD_RESOURCE_NAME)
 // and the files staged beside each copy.
 constexpr char kTempPrefix[] = "Mwn";
 
-class Platform;
 class MessagePump;
 
 // Where the payload buffer and zlib's own state come from. The default is the
@@ -72,6 +73,21 @@ PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
 // temp path or the unique name cannot be had). Pumps between its steps.
 std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32_t& errorCode);
 
+// The scratch folder of a run, once made.
+struct ScratchFolder {
+  std::string path;
+  // Only for a run with an administrator's rights: the folder is then
+  // private to administrators and held until it is removed (see Platform's
+  // CreatePrivateFolder), so that no program of a standard user can change
+  // the image file in it, move the folder away or lead its removal elsewhere.
+  std::unique_ptr<PrivateFolder> held;
+};
+
+// MakeScratchFolder's folder, made private to administrators; an empty path
+// and the system's code in `errorCode` when it cannot be made.
+ScratchFolder MakePrivateScratchFolder(Platform& platform, MessagePump& pump,
+                                       std::uint32_t& errorCode);
+
 // Creates or truncates `path` and writes `image` in one call, calling
 // `whileWaiting` whenever a window message arrives during it. Throws
 // EInOutError (101 for a short write); the file is closed on every path.
@@ -80,5 +96,7 @@ void WriteImageFile(Platform& platform, const std::string& path, const PayloadIm
 
 // Removes the scratch folder; throws EInOutError with the system's code.
 void RemoveScratchFolder(Platform& platform, const std::string& folder);
+// The same for either kind, a private one through its hold.
+void RemoveScratchFolder(Platform& platform, ScratchFolder& folder);
 
 }  // namespace mwn

@@ -5,7 +5,12 @@
 
 namespace mwn {
 
-std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32_t& errorCode) {
+namespace {
+
+// The name the system gave a new unique temp file, that file deleted again
+// so that the folder can take its name; the empty string and the code when
+// there is none.
+std::string FreedUniqueName(Platform& platform, MessagePump& pump, std::uint32_t& errorCode) {
   errorCode = kErrorSuccess;
   const std::string temp = platform.TempPath();
   pump.Step();
@@ -21,8 +26,16 @@ std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32
     errorCode = kErrorPathNotFound;
     return "";
   }
-  platform.DeleteFileAt(name);  // if it stays, the folder's creation below fails
+  platform.DeleteFileAt(name);  // if it stays, the folder's creation fails
   pump.Step();
+  return name;
+}
+
+}  // namespace
+
+std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32_t& errorCode) {
+  const std::string name = FreedUniqueName(platform, pump, errorCode);
+  if (name.empty()) return "";
   const std::uint32_t code = platform.CreateFolder(name);
   if (code != kErrorSuccess) {
     errorCode = code;
@@ -31,9 +44,31 @@ std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32
   return name;
 }
 
+// Should another program put a file or link at the name in between, the
+// creation fails: the folder is always one the run made itself.
+ScratchFolder MakePrivateScratchFolder(Platform& platform, MessagePump& pump,
+                                       std::uint32_t& errorCode) {
+  ScratchFolder folder;
+  const std::string name = FreedUniqueName(platform, pump, errorCode);
+  if (name.empty()) return folder;
+  folder.held = platform.CreatePrivateFolder(name, errorCode);
+  if (folder.held) folder.path = name;
+  return folder;
+}
+
 void RemoveScratchFolder(Platform& platform, const std::string& folder) {
   const std::uint32_t code = platform.RemoveFolder(folder);
   if (code != kErrorSuccess) throw EInOutError(code);
+}
+
+void RemoveScratchFolder(Platform& platform, ScratchFolder& folder) {
+  if (!folder.held) {
+    RemoveScratchFolder(platform, folder.path);
+    return;
+  }
+  const std::uint32_t code = folder.held->Remove();
+  if (code != kErrorSuccess) throw EInOutError(code);
+  folder.held.reset();
 }
 
 }  // namespace mwn

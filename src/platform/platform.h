@@ -102,6 +102,19 @@ class WritableFile {
   virtual std::uint32_t Close() = 0;
 };
 
+// A folder that only Administrators and SYSTEM may change (others may read
+// it), held from its creation so that no other program can rename it,
+// remove it or put a link in its place while it is held. Destroyed, it lets
+// go of the folder and leaves it where it is.
+class PrivateFolder {
+ public:
+  virtual ~PrivateFolder() = default;
+  // Removes the folder itself, which must be empty by then, through the hold:
+  // never whatever a link at its path might lead to. 0 or the system's error
+  // code (145 when it is not empty).
+  virtual std::uint32_t Remove() = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -158,7 +171,9 @@ class Platform {
   // The attributes of the file or folder at `path`; false when they cannot be
   // read.
   virtual bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) = 0;
-  // The temp directory, or the empty string.
+  // The temp directory, or the empty string. A process running as SYSTEM
+  // gets one of its own where the system has one, not the folder every user
+  // may write to.
   virtual std::string TempPath() = 0;
   // Creates a new empty file named prefix + hex digits + ".TMP" in `folder`
   // and gives its path, or the empty string with the system's error code in
@@ -168,6 +183,11 @@ class Platform {
   // One level. 0 on success, else the system's error code.
   virtual std::uint32_t CreateFolder(const std::string& path) = 0;
   virtual std::uint32_t RemoveFolder(const std::string& path) = 0;
+  // Creates the folder `path` (one level) as a PrivateFolder. Null with the
+  // system's error code in `error` when it cannot be made, or when what then
+  // stands at the path is not the new folder.
+  virtual std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& path,
+                                                             std::uint32_t& error) = 0;
   // Creates or truncates a file for reading and writing, shared for reading
   // and writing, normal attributes. Null with the system's error code in
   // `error` when it cannot.

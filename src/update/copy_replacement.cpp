@@ -109,11 +109,28 @@ std::string CopyReplacement::BackUp(const std::string& folder, const std::string
 std::string CopyReplacement::Stage(const std::string& folder, std::uint32_t& error) {
   const std::string staged = NewTempFile(folder, error);
   if (staged.empty()) return "";
-  const std::uint32_t copied = RetryingWhileInUse(
-      [&] { return platform_.CopyFileTo(imagePath_, staged, true, pumping_); });
+  const std::uint32_t copied = RetryingWhileInUse([&] {
+    return imagePath_.empty() ? WriteImage(staged)
+                              : platform_.CopyFileTo(imagePath_, staged, true, pumping_);
+  });
   if (copied == kErrorSuccess && Flushed(staged)) return staged;
   Discard(staged);
   return "";
+}
+
+std::uint32_t CopyReplacement::WriteImage(const std::string& path) {
+  std::uint32_t error = kErrorSuccess;
+  const std::unique_ptr<WritableFile> file = platform_.CreateFileRW(path, error);
+  pump_.Step();
+  if (!file) return error;
+  std::size_t written = 0;
+  error = file->Write(image_, imageSize_, written, answering_);
+  pump_.Full();
+  const std::uint32_t closed = file->Close();
+  pump_.Step();
+  if (error != kErrorSuccess) return error;
+  if (written < imageSize_) return kErrorDiskFull;
+  return closed;
 }
 
 bool CopyReplacement::Swap(const std::string& staged, const std::string& target) {

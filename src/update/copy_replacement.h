@@ -23,7 +23,9 @@ enum class ReplaceOutcome {
 
 class CopyReplacement {
  public:
-  // `image` (`imageSize` bytes) is what the file at `imagePath` holds.
+  // `image` (`imageSize` bytes) is what the file at `imagePath` holds. With
+  // an empty `imagePath` each copy is staged from `image` itself: no file
+  // that another program could change on the way reaches a copy.
   CopyReplacement(Platform& platform, MessagePump& pump, const std::string& imagePath,
                   const std::uint8_t* image, std::size_t imageSize);
 
@@ -35,6 +37,7 @@ class CopyReplacement {
   ReplaceOutcome WriteAfresh(const std::string& folder, const std::string& target);
   std::string BackUp(const std::string& folder, const std::string& target, std::uint32_t& error);
   std::string Stage(const std::string& folder, std::uint32_t& error);
+  std::uint32_t WriteImage(const std::string& path);
   bool Swap(const std::string& staged, const std::string& target);
   bool KeepProgramSpelling(const std::string& folder, const std::string& target);
   void Restore(const std::string& backup, const std::string& target);

@@ -8,21 +8,29 @@
 
 namespace mwn {
 
-void ExtractPayload(Platform& platform, MessagePump& pump, PayloadImage& image,
-                    std::string& folder, std::string& imagePath) {
-  std::uint32_t errorCode = 0;
-  folder = MakeScratchFolder(platform, pump, errorCode);
-  // Without a folder the image would land in the current directory.
-  if (folder.empty()) throw EInOutError(errorCode != 0 ? errorCode : kErrorPathNotFound);
-  pump.Step();
-
+PayloadImage InflateOwnPayload(Platform& platform, MessagePump& pump) {
   const std::uint8_t* compressed = nullptr;
   std::size_t compressedSize = 0;
   platform.OwnResource(kPayloadResourceType, kPayloadResourceName, compressed, compressedSize);
   pump.Step();
-  image = InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
-                         [&pump] { pump.Step(); });
-  imagePath = JoinPath(folder, text::kTargetName);
+  return InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
+                        [&pump] { pump.Step(); });
+}
+
+void ExtractPayload(Platform& platform, MessagePump& pump, bool privateToAdministrators,
+                    PayloadImage& image, ScratchFolder& folder, std::string& imagePath) {
+  std::uint32_t errorCode = 0;
+  if (privateToAdministrators) {
+    folder = MakePrivateScratchFolder(platform, pump, errorCode);
+  } else {
+    folder.path = MakeScratchFolder(platform, pump, errorCode);
+  }
+  // Without a folder the image would land in the current directory.
+  if (folder.path.empty()) throw EInOutError(errorCode != 0 ? errorCode : kErrorPathNotFound);
+  pump.Step();
+
+  image = InflateOwnPayload(platform, pump);
+  imagePath = JoinPath(folder.path, text::kTargetName);
   pump.Full();
   WriteImageFile(platform, imagePath, image, [&pump] { pump.Full(); });
   pump.Full();

@@ -11,12 +11,17 @@ namespace mwn {
 class Platform;
 class MessagePump;
 
-// Makes the scratch folder, inflates the program's own payload into `image`
-// and writes it to `imagePath` in that folder. `folder` and `imagePath` are
-// set as soon as each exists, so that a caller can clean up after an error.
-// Throws the errors of the steps (EInOutError, EDecompressionError,
-// EOutOfMemory).
-void ExtractPayload(Platform& platform, MessagePump& pump, PayloadImage& image,
-                    std::string& folder, std::string& imagePath);
+// Inflates the program's own payload. Throws EDecompressionError or
+// EOutOfMemory.
+PayloadImage InflateOwnPayload(Platform& platform, MessagePump& pump);
+
+// Makes the scratch folder (private to administrators when
+// `privateToAdministrators`), inflates the program's own payload into
+// `image` and writes it to `imagePath` in that folder. `folder` and
+// `imagePath` are set as soon as each exists, so that a caller can clean up
+// after an error. Throws the errors of the steps (EInOutError,
+// EDecompressionError, EOutOfMemory).
+void ExtractPayload(Platform& platform, MessagePump& pump, bool privateToAdministrators,
+                    PayloadImage& image, ScratchFolder& folder, std::string& imagePath);
 
 }  // namespace mwn

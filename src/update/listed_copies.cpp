@@ -29,11 +29,6 @@ bool OnSearchableDrive(Platform& platform, const std::string& path) {
   return IsSearchedDriveType(platform.DriveTypeOf(path.substr(0, 3)));
 }
 
-void CleanUp(Platform& platform, const std::string& folder, const std::string& imagePath) {
-  if (!imagePath.empty()) platform.DeleteFileAt(imagePath);
-  if (!folder.empty()) platform.RemoveFolder(folder);
-}
-
 }  // namespace
 
 std::vector<std::string> ListLines(const std::string& content) {
@@ -71,26 +66,24 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
   if (!platform.ReadWholeFile(listPath, content)) return kListedCopiesNoList;
 
   PayloadImage image;
-  std::string folder;
-  std::string imagePath;
   try {
-    ExtractPayload(platform, pump, image, folder, imagePath);
+    image = InflateOwnPayload(platform, pump);
   } catch (const Exception&) {
-    CleanUp(platform, folder, imagePath);
     return kListedCopiesNoPayload;
   } catch (const std::bad_alloc&) {
-    CleanUp(platform, folder, imagePath);
     return kListedCopiesNoPayload;
   }
 
-  CopyReplacement replacement(platform, pump, imagePath, image.Data(), image.Size());
+  // This instance runs with an administrator's rights: the copies are staged
+  // from the image in its own memory, and no scratch folder is made in a
+  // temp folder that the user's other programs can write to.
+  CopyReplacement replacement(platform, pump, "", image.Data(), image.Size());
   for (const std::string& path : ListLines(content)) {
     if (IsListableCopyPath(path) && OnSearchableDrive(platform, path) &&
         platform.FileExists(path)) {
       replacement.Replace(path);
     }
   }
-  CleanUp(platform, folder, imagePath);
   return kListedCopiesDone;
 }
 

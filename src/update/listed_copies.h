@@ -29,9 +29,9 @@ bool IsListableCopyPath(const std::string& path);
 
 // Replaces every copy in the list at `listPath` that passes
 // IsListableCopyPath, lies on a searchable drive and exists as a file, with
-// the image inflated from the program's own payload into a scratch folder of
-// its own, through the same verified replacement as the update run. Gives
-// the exit code.
+// the image inflated from the program's own payload, staged from memory,
+// through the same verified replacement as the update run. Gives the exit
+// code.
 int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string& listPath);
 
 }  // namespace mwn

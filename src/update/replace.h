@@ -13,7 +13,8 @@ class MainWindow;
 // Puts the replacement at `imagePath` (whose bytes are `image`) in place of
 // every copy in Memo1, last found first, moving each updated path to Memo3,
 // then shows the outcome. A copy that is not updated is left exactly as it
-// was. Nothing is thrown.
+// was. Nothing is thrown. With an empty `imagePath`, as for a run with an
+// administrator's rights, the copies are staged from `image` itself.
 void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
                    const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize);
 

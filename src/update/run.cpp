@@ -61,12 +61,19 @@ void UpdateRun::Work() {
   window_.SetLabelText(Label::Label4, "");
   pump_.Step();
 
-  std::string folder;
+  // With an administrator's rights (started elevated, or as SYSTEM by a
+  // deployment tool) the temp folder may be one that standard users write
+  // to: the scratch folder is then private to administrators, and the copies
+  // are staged from the image in memory, not from a file.
+  const bool elevated = platform_.RunningElevated();
+  pump_.Step();
+  ScratchFolder folder;
   std::string imagePath;
-  ExtractPayload(platform_, pump_, image_, folder, imagePath);
+  ExtractPayload(platform_, pump_, elevated, image_, folder, imagePath);
 
   if (ShouldUpdate(platform_, pump_, imagePath, window_.Lines(Memo::Memo1))) {
-    ReplaceCopies(platform_, pump_, window_, imagePath, image_.Data(), image_.Size());
+    ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath, image_.Data(),
+                  image_.Size());
   } else {
     Refuse();
   }

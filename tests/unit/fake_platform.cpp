@@ -116,7 +116,7 @@ const char* OpName(Op op) {
       "OwnResource",        "ExecutablePath",      "EqualIgnoringCase",
       "ShowMessageBox",     "SetWaitCursor",       "FlushFile",
       "ReadWholeFile",      "RunningElevated",     "RunElevated",
-      "Pause"};
+      "Pause",              "CreatePrivateFolder", "RemovePrivateFolder"};
   return names[static_cast<int>(op)];
 }
 
@@ -254,6 +254,40 @@ class FakePlatform::File : public mwn::WritableFile {
   Node* node_;
   std::string path_;
   bool open_ = true;
+};
+
+// Removes the very folder it made, wherever an entry for it now stands, and
+// never what an entry at its old path might lead to.
+class FakePlatform::HeldFolder : public mwn::PrivateFolder {
+ public:
+  HeldFolder(FakePlatform& platform, Node* folder, std::string path)
+      : platform_(platform), folder_(folder), path_(std::move(path)) {
+    ++platform_.openHandles_;
+  }
+  ~HeldFolder() override {
+    if (folder_ != nullptr) --platform_.openHandles_;
+  }
+
+  std::uint32_t Remove() override {
+    if (platform_.Failing(Op::RemovePrivateFolder, path_)) return platform_.failCode;
+    if (!folder_->entries.empty()) return mwn::kErrorDirNotEmpty;
+    for (const auto& node : platform_.nodes_) {
+      for (std::size_t i = 0; i < node->entries.size(); ++i) {
+        if (node->entries[i].node == folder_ && !node->entries[i].link) {
+          platform_.RemoveEntry(node.get(), i);
+          break;
+        }
+      }
+    }
+    folder_ = nullptr;
+    --platform_.openHandles_;
+    return mwn::kErrorSuccess;
+  }
+
+ private:
+  FakePlatform& platform_;
+  Node* folder_;
+  std::string path_;
 };
 
 // --- the machine --------------------------------------------------------------
@@ -676,12 +710,23 @@ std::string FakePlatform::UniqueTempFile(const std::string& folder, const std::s
 
 std::uint32_t FakePlatform::CreateFolder(const std::string& path) {
   if (Failing(Op::CreateFolder, path)) return failCode;
+  return MakeFolder(path);
+}
+
+std::uint32_t FakePlatform::MakeFolder(const std::string& path) {
   const Resolved place = Resolve(path);
   if (place.parent == nullptr)
     return place.node != nullptr ? kErrorAlreadyExists : mwn::kErrorPathNotFound;
   if (place.node != nullptr) return kErrorAlreadyExists;
   place.parent->entries.push_back({place.lastName, NewNode(true, place.parent->volume, 0)});
   return mwn::kErrorSuccess;
+}
+
+std::unique_ptr<mwn::PrivateFolder> FakePlatform::CreatePrivateFolder(const std::string& path,
+                                                                       std::uint32_t& error) {
+  error = Failing(Op::CreatePrivateFolder, path) ? failCode : MakeFolder(path);
+  if (error != mwn::kErrorSuccess) return nullptr;
+  return std::make_unique<HeldFolder>(*this, Find(path), path);
 }
 
 std::uint32_t FakePlatform::RemoveFolder(const std::string& path) {

@@ -51,6 +51,8 @@ enum class Op {
   RunningElevated,
   RunElevated,
   Pause,
+  CreatePrivateFolder,
+  RemovePrivateFolder,
 };
 
 const char* OpName(Op op);
@@ -193,6 +195,8 @@ class FakePlatform : public mwn::Platform {
                              std::uint32_t& error) override;
   std::uint32_t CreateFolder(const std::string& path) override;
   std::uint32_t RemoveFolder(const std::string& path) override;
+  std::unique_ptr<mwn::PrivateFolder> CreatePrivateFolder(const std::string& path,
+                                                          std::uint32_t& error) override;
   std::unique_ptr<mwn::WritableFile> CreateFileRW(const std::string& path,
                                                   std::uint32_t& error) override;
   bool ReadWholeFile(const std::string& path, std::string& content) override;
@@ -241,6 +245,7 @@ class FakePlatform : public mwn::Platform {
   class Listing;
   class Enumeration;
   class File;
+  class HeldFolder;
 
   bool Failing(Op op, const std::string& path, const std::string& other = "");
   Node* NewNode(bool folder, std::uint32_t volume, std::uint32_t attributes);
@@ -251,6 +256,8 @@ class FakePlatform : public mwn::Platform {
   Node* FindOrDie(const std::string& path) const;
   const Node* Readable(const std::string& path) const;
   Node* EnsureFolder(const std::string& path);
+  // One level, as CreateFolder makes it: 0 or the system's code.
+  std::uint32_t MakeFolder(const std::string& path);
   void RemoveEntry(Node* parent, std::size_t position);
   std::vector<std::uint8_t> Corrupted(std::vector<std::uint8_t> bytes) const;
   void Event(const std::string& text);

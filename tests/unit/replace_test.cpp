@@ -454,7 +454,9 @@ TEST(ListedCopies, OnlyExistingCopiesOnLocalDrivesAreTouched) {
   EXPECT_EQ(platform.Contents("\\\\srv\\apps\\Mwn.exe"), Machine::OldBytes("\\\\srv\\apps\\Mwn.exe"));
   EXPECT_FALSE(platform.IsFile("C:\\Missing\\Mwn.exe"));
   EXPECT_TRUE(platform.IsFolder("C:\\Folder\\Mwn.exe"));
-  EXPECT_EQ(platform.Names("C:\\Temp"), (Lines{"Mwn1A2B"}));  // its scratch folder is gone
+  EXPECT_EQ(platform.Names("C:\\Temp"), (Lines{"Mwn1A2B"}));
+  EXPECT_EQ(platform.CountOf(Op::CreateFolder) + platform.CountOf(Op::CreatePrivateFolder), 0)
+      << "staged from memory, with no file in temp on the way";
 
   EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\none.txt"), mwn::kListedCopiesNoList);
   platform.resource.pop_back();

@@ -229,3 +229,30 @@ TEST_F(RunTest, CaptionAnimatesWhileTheRunWorks) {
 }
 
 }  // namespace
+
+// With an administrator's rights the temp folder may be one every user can
+// write to: what another program does there meanwhile (a changed image, a
+// link in place of it) neither reaches a copy nor leads the clean-up away.
+TEST_F(RunTest, WithAdministratorsRightsNothingInTempReachesACopyOrLeadsTheCleanUpAway) {
+  platform.elevated = true;
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.AddDrive('E', mwn::kDriveCdRom);  // not scanned: only a link leads there
+  platform.AddFile("E:\\Keep\\Mwn.exe", "keep");
+  const std::string staged = "C:\\Temp\\Mwn1A2B.TMP\\Mwn.exe";
+  const std::string foreign = VersionedImage("2.1.0.0", "foreign");
+  platform.onPump = [&] {
+    if (platform.IsFile(staged) && platform.Contents(staged) == image) {
+      platform.DeleteFileAt(staged);
+      platform.AddFile(staged, foreign);
+    } else if (platform.IsFile(staged) && !window.memo3.lines.empty()) {
+      platform.DeleteFileAt(staged);
+      platform.AddLink(staged, "E:\\Keep");
+    }
+  };
+  EXPECT_EQ(Run(), "I/O error 145.");
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
+  EXPECT_EQ(platform.Contents("E:\\Keep\\Mwn.exe"), "keep");
+  EXPECT_EQ(platform.CountOf(Op::CreateFolder), 0) << "the scratch folder is a private one";
+  EXPECT_EQ(platform.CountOf(Op::CreatePrivateFolder), 1);
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}

@@ -70,8 +70,16 @@ bool Win32Platform::FolderIdentity(const std::string& path, FileIdentity& identi
 }
 
 std::string Win32Platform::TempPath() {
+  // Where the system has it (Windows 11, and 10 updated in 2022), this gives
+  // a process running as SYSTEM a temp folder that only SYSTEM may use,
+  // instead of C:\Windows\Temp; for every other process it answers as the
+  // classic call does.
+  using TempPathCall = DWORD(WINAPI*)(DWORD, LPSTR);
+  static const auto tempPath2 = reinterpret_cast<TempPathCall>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2A")));
   char buffer[kMaxPath];
-  const DWORD length = GetTempPathA(kMaxPath, buffer);
+  const DWORD length =
+      tempPath2 != nullptr ? tempPath2(kMaxPath, buffer) : GetTempPathA(kMaxPath, buffer);
   if (length == 0 || length >= kMaxPath) return "";
   return std::string(buffer, length);
 }

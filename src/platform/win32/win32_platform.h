@@ -39,6 +39,8 @@ class Win32Platform : public Platform {
                              std::uint32_t& error) override;
   std::uint32_t CreateFolder(const std::string& path) override;
   std::uint32_t RemoveFolder(const std::string& path) override;
+  std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& path,
+                                                     std::uint32_t& error) override;
   std::unique_ptr<WritableFile> CreateFileRW(const std::string& path,
                                              std::uint32_t& error) override;
   bool ReadWholeFile(const std::string& path, std::string& content) override;

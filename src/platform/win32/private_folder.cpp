@@ -1,0 +1,120 @@
+// The scratch folder of a run with an administrator's rights. Made in a temp
+// folder that standard users may write to (the user's own for an approved
+// consent, C:\Windows\Temp for SYSTEM where the system has no other), it
+// must stay out of their reach from the moment it exists until it is gone.
+#include <winternl.h>
+
+#include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_path.h"
+#include "platform/win32/win32_platform.h"
+
+// Not part of the lean <windows.h>.
+#include <sddl.h>
+
+namespace mwn {
+namespace {
+
+// Protected from what the temp folder would pass on (P); SYSTEM (SY) and
+// Administrators (BA) have full control (FA); Users (BU) may read and list
+// (FR, FX); each entry is inherited by files (OI) and folders (CI) inside.
+constexpr wchar_t kAdministratorsOnly[] =
+    L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
+
+// NtCreateFile's options, as the kernel defines them.
+constexpr ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
+
+class OwnedSecurityDescriptor {
+ public:
+  explicit OwnedSecurityDescriptor(const wchar_t* sddl) {
+    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor_,
+                                                         nullptr);
+  }
+  ~OwnedSecurityDescriptor() { LocalFree(descriptor_); }
+  OwnedSecurityDescriptor(const OwnedSecurityDescriptor&) = delete;
+  OwnedSecurityDescriptor& operator=(const OwnedSecurityDescriptor&) = delete;
+  PSECURITY_DESCRIPTOR get() const { return descriptor_; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
+
+class NtPath {
+ public:
+  explicit NtPath(const std::wstring& dosPath)
+      : converted_(RtlDosPathNameToNtPathName_U(dosPath.c_str(), &path_, nullptr, nullptr)) {}
+  ~NtPath() {
+    if (converted_) RtlFreeUnicodeString(&path_);
+  }
+  NtPath(const NtPath&) = delete;
+  NtPath& operator=(const NtPath&) = delete;
+  explicit operator bool() const { return converted_ != FALSE; }
+  UNICODE_STRING* get() { return &path_; }
+
+ private:
+  UNICODE_STRING path_{};
+  BOOL converted_;
+};
+
+class Win32PrivateFolder : public PrivateFolder {
+ public:
+  explicit Win32PrivateFolder(UniqueFileHandle folder) : folder_(std::move(folder)) {}
+
+  // Marked for deletion through the handle the folder was made with, then
+  // let go of: what goes is this very folder, whatever its path leads to by
+  // now.
+  std::uint32_t Remove() override {
+    FILE_DISPOSITION_INFO disposition{TRUE};
+    using SetInformation = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
+    // From Vista on, as is elevation; found at run time so that the program
+    // still starts on XP.
+    const auto setInformation = reinterpret_cast<SetInformation>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle")));
+    if (setInformation == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
+    if (!setInformation(folder_.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
+      return GetLastError();
+    }
+    CloseHandle(folder_.release());
+    return kErrorSuccess;
+  }
+
+ private:
+  UniqueFileHandle folder_;
+};
+
+}  // namespace
+
+// Made and opened in one step, with its access list from the start: there
+// is no moment in which another program could put its own folder or a link
+// at the name and have it taken for this one. The handle shares no delete
+// access, so while it is held the folder cannot be renamed or removed.
+std::unique_ptr<PrivateFolder> Win32Platform::CreatePrivateFolder(const std::string& path,
+                                                                  std::uint32_t& error) {
+  std::wstring wide;
+  if (!WidePath(path, wide)) {
+    error = GetLastError();
+    return nullptr;
+  }
+  const OwnedSecurityDescriptor access(kAdministratorsOnly);
+  NtPath ntPath(wide);
+  if (access.get() == nullptr || !ntPath) {
+    error = ERROR_INVALID_PARAMETER;
+    return nullptr;
+  }
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, ntPath.get(), OBJ_CASE_INSENSITIVE, nullptr,
+                             access.get());
+  IO_STATUS_BLOCK status{};
+  HANDLE folder = nullptr;
+  const NTSTATUS created =
+      NtCreateFile(&folder, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status,
+                   nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
+                   FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint,
+                   nullptr, 0);
+  if (created < 0) {
+    error = RtlNtStatusToDosError(created);
+    return nullptr;
+  }
+  return std::make_unique<Win32PrivateFolder>(UniqueFileHandle(folder));
+}
+
+}  // namespace mwn
