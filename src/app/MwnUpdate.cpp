@@ -25,6 +25,9 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   mwn::Win32Platform platform;
   if (__argc >= 2 && std::strcmp(__argv[1], mwn::kReplaceCopiesArgument) == 0) {
+    // With an administrator's rights: nothing is taken from the folder it
+    // was started in, whoever started it.
+    mwn::EnterSystemFolder();
     mwn::MessagePump pump(platform);
     return mwn::ReplaceListedCopies(platform, pump, __argc >= 3 ? __argv[2] : "");
   }

@@ -1,5 +1,6 @@
 // The program's own executable run again with an administrator's rights,
 // for the copies only those rights can replace.
+#include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
@@ -46,6 +47,14 @@ std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Pro
   if (!WideText(arguments, parameters)) return ERROR_INVALID_PARAMETER;
   const std::wstring program = OwnExecutable();
   if (program.empty()) return GetLastError();
+  // Held, shared for reading only, until the instance has ended: no other
+  // program can overwrite or rename the file in between, so the consent is
+  // given to, and the rights go to, this very program. Where it cannot be
+  // held (another program has it open for writing), the start is refused.
+  const UniqueFileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!held) return GetLastError();
+  const std::wstring systemFolder = SystemFolder();
 
   SHELLEXECUTEINFOW execute{};
   execute.cbSize = sizeof execute;
@@ -55,6 +64,8 @@ std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Pro
   execute.lpVerb = L"runas";
   execute.lpFile = program.c_str();
   execute.lpParameters = parameters.c_str();
+  // Not the folder it was started from: nothing there is trusted.
+  execute.lpDirectory = systemFolder.empty() ? nullptr : systemFolder.c_str();
   execute.nShow = SW_HIDE;
   if (!ShellExecuteExW(&execute)) return GetLastError();
   if (execute.hProcess == nullptr) return ERROR_INVALID_HANDLE;

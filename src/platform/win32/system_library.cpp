@@ -25,16 +25,19 @@ bool SystemSearchRestricted() {
   return restricted;
 }
 
-std::wstring SystemFolderPath(const wchar_t* name) {
+}  // namespace
+
+std::wstring SystemFolder() {
   wchar_t folder[MAX_PATH];
   const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
   if (length == 0 || length >= MAX_PATH) return L"";
-  std::wstring path(folder, length);
-  if (path.back() != L'\\') path += L'\\';
-  return path + name;
+  return std::wstring(folder, length);
 }
 
-}  // namespace
+bool EnterSystemFolder() {
+  const std::wstring folder = SystemFolder();
+  return !folder.empty() && SetCurrentDirectoryW(folder.c_str());
+}
 
 void RestrictDllSearchToSystemFolder() {
   SystemSearchRestricted();
@@ -46,8 +49,10 @@ void RestrictDllSearchToSystemFolder() {
 }
 
 SystemLibrary::SystemLibrary(const wchar_t* name) {
-  const std::wstring path = SystemFolderPath(name);
+  std::wstring path = SystemFolder();
   if (path.empty()) return;
+  if (path.back() != L'\\') path += L'\\';
+  path += name;
   // By full path; what the DLL imports in turn is looked for in the system
   // folder too, and, where that restriction is not to be had, beside the DLL
   // first.

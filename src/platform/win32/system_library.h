@@ -5,6 +5,8 @@
 // are loaded here instead, at first use, from the system folder by full path.
 #pragma once
 
+#include <string>
+
 #include "platform/win32/windows_api.h"
 
 namespace mwn {
@@ -15,6 +17,14 @@ namespace mwn {
 // directory. Called first thing in WinMain; each step only where the system
 // has it (Windows 7 before its 2011 update and XP lack the first).
 void RestrictDllSearchToSystemFolder();
+
+// The system folder ("C:\Windows\System32"), or the empty string.
+std::wstring SystemFolder();
+
+// Makes the system folder the current directory, so that nothing the
+// process opens or loads by a relative name comes from wherever it was
+// started (a downloads folder, say). False when it cannot.
+bool EnterSystemFolder();
 
 // One system DLL, loaded from the system folder when the object is made.
 class SystemLibrary {
