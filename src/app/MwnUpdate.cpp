@@ -9,6 +9,7 @@
 #include "app/MwnUpdate_F.h"
 #include "app/application_window.h"
 #include "platform/pump.h"
+#include "platform/win32/bound_imports.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
@@ -19,6 +20,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Before anything loads a DLL on the program's behalf: the program's own
   // folder (a downloads folder, say) is then never searched for one.
   mwn::RestrictDllSearchToSystemFolder();
+  if (!mwn::BindUserInterfaceImports()) return 1;
   // Before anything touches a drive: a card reader or floppy drive without a
   // medium is then just a location whose walk finds nothing, instead of a
   // system box asking for a disk in the middle of the scan.
