@@ -9,6 +9,7 @@
 #include "fake_window.h"
 #include "platform/errors.h"
 #include "platform/pump.h"
+#include "update/run_log.h"
 #include "update/texts.h"
 
 namespace {
@@ -70,7 +71,8 @@ class RunTest : public ::testing::Test {
   FakePlatform platform;
   FakeWindow window;
   mwn::MessagePump pump{platform};
-  mwn::UpdateRun run{platform, window, pump};
+  mwn::RunLog log{platform};
+  mwn::UpdateRun run{platform, window, pump, log};
 };
 
 TEST_F(RunTest, AnythingButOkCancelsWithoutATrace) {
@@ -83,7 +85,8 @@ TEST_F(RunTest, AnythingButOkCancelsWithoutATrace) {
     platform.resource = Compress(image);
     platform.boxAnswers = {answer};
     mwn::MessagePump pump(platform);
-    mwn::UpdateRun run(platform, window, pump);
+    mwn::RunLog log(platform);
+    mwn::UpdateRun run(platform, window, pump, log);
     run.FormShow();
 
     ASSERT_EQ(platform.boxes.size(), 1u);
