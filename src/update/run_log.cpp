@@ -79,7 +79,9 @@ void RunLog::Cancelled() { Line("Cancelled at the confirmation"); }
 
 void RunLog::Error(const std::string& message) { Line("The run ended on an error: " + message); }
 
-void RunLog::Exit(ExitCode code) { Line("Exit code " + std::to_string(ToInt(code))); }
+void RunLog::Exit(ExitCode code) {
+  Line("Exit code " + std::to_string(ToInt(code)) + ": " + ExitCodeMeaning(code));
+}
 
 // A line that cannot be written is lost; the run goes on.
 void RunLog::Line(const std::string& text) {

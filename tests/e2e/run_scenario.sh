@@ -102,11 +102,12 @@ robot() {
   (cd "$program_dir" && wine_run "$program_dir/robot.exe") || fail "the robot's expectations were not met"
 }
 
-# updater_ended: the updater's process has ended with exit code 0.
+# updater_ended [code]: the updater's process has ended with that exit code
+# (default 0).
 updater_ended() {
   local code=0
   wait "$UPDATER_PID" || code=$?
-  [ "$code" = 0 ] || fail "the updater ended with exit code $code"
+  [ "$code" = "${1:-0}" ] || fail "the updater ended with exit code $code, not ${1:-0}"
 }
 
 same_file() {
