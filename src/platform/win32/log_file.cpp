@@ -47,9 +47,12 @@ std::unique_ptr<LogFile> Win32Platform::OpenLogFile(const std::string& path,
     error = ERROR_INVALID_NAME;
     return nullptr;
   }
+  // A run as SYSTEM may log into a folder where others can create files: a
+  // link planted under the log's name is written into, not followed.
   UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+                                    FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
+                                    nullptr));
   if (!file) {
     error = GetLastError();
     return nullptr;
