@@ -24,7 +24,9 @@ std::string ErrorText(const std::exception& error) {
   if (const auto* own = dynamic_cast<const Exception*>(&error)) {
     return WithClosingPeriod(own->Message());
   }
-  if (dynamic_cast<const std::bad_alloc*>(&error)) return WithClosingPeriod(EOutOfMemory().Message());
+  if (dynamic_cast<const std::bad_alloc*>(&error)) {
+    return WithClosingPeriod(EOutOfMemory().Message());
+  }
   return error.what();
 }
 

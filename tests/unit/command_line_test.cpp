@@ -13,7 +13,8 @@ namespace {
 using Arguments = std::vector<std::string>;
 
 TEST(CommandLineTest, EveryQuietSpellingInAnyLetterCaseWithSlashOrDash) {
-  for (const char* spelling : {"/quiet", "-QUIET", "/S", "-s", "/Silent", "-verysilent", "/VERYSILENT"}) {
+  for (const char* spelling :
+       {"/quiet", "-QUIET", "/S", "-s", "/Silent", "-verysilent", "/VERYSILENT"}) {
     const mwn::CommandLine command = mwn::ParseCommandLine({spelling});
     EXPECT_TRUE(command.understood && command.options.quiet && !command.options.log) << spelling;
   }
