@@ -47,14 +47,14 @@ std::string WindowText(HWND window) {
 
 }  // namespace
 
-Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pump,
+Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pump, RunLog& log,
              const std::string& applicationTitle)
     : instance_(instance),
       owner_(owner),
       platform_(platform),
       pump_(pump),
       applicationTitle_(applicationTitle),
-      run_(platform, *this, pump),
+      run_(platform, *this, pump, log),
       font_(CreateFormFont()),
       lines_{{EditLines(platform), EditLines(platform), EditLines(platform)}} {
   pump_.BeforeEachPump([this] {

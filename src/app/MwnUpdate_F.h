@@ -18,15 +18,18 @@ namespace mwn {
 
 class MessagePump;
 class Platform;
+class RunLog;
 
 class Form1 : public WindowBase<Form1>, public MainWindow {
  public:
   // Creates the window, owned by `owner`, centred on the screen and hidden.
-  Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pump,
+  Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pump, RunLog& log,
         const std::string& applicationTitle);
   ~Form1() override;
 
   void Show();
+  // The run's outcome as the process's exit code.
+  ExitCode Outcome() const { return run_.Outcome(); }
 
   StringList& Lines(Memo memo) override;
   void SetMemoEnabled(Memo memo, bool enabled) override;

@@ -115,6 +115,33 @@ class PrivateFolder {
   virtual std::uint32_t Remove() = 0;
 };
 
+// A text file that lines are added to at its end; closed when destroyed.
+class LogFile {
+ public:
+  virtual ~LogFile() = default;
+  // Adds `line`, given in the ANSI character set, and a line end, as UTF-8,
+  // and writes them through to the disk before it returns, so that a process
+  // killed afterwards leaves them there. False when they could not be written.
+  virtual bool WriteLine(const std::string& line) = 0;
+};
+
+// Held by the one run on the machine; released when destroyed, and by the
+// system when the process ends in any way.
+class MachineLock {
+ public:
+  virtual ~MachineLock() = default;
+};
+
+struct LocalTime {
+  unsigned year = 0;
+  unsigned month = 0;
+  unsigned day = 0;
+  unsigned hour = 0;
+  unsigned minute = 0;
+  unsigned second = 0;
+  unsigned millisecond = 0;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -225,6 +252,26 @@ class Platform {
   // `exitCode`; 1223 when the user declined; else the system's error code.
   virtual std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                                     std::uint32_t& exitCode) = 0;
+
+  // The name the process runs under (SYSTEM for a deployment tool's run), or
+  // the empty string.
+  virtual std::string UserName() = 0;
+  // The whole command line as the process was given it.
+  virtual std::string ProcessCommandLine() = 0;
+  // Takes the lock named `name` for all the sessions of the machine. Null
+  // when another process holds it, or holds it under rights this one cannot
+  // open; a lock left by a process that ended is taken over.
+  virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
+
+  // --- the log -----------------------------------------------------------------
+  // Opens `path` for adding lines at its end, creating it when missing,
+  // shared with readers and other writers. Null with the system's error
+  // code in `error` when it cannot.
+  virtual std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) = 0;
+  // The date and time of the machine's time zone, to the millisecond.
+  virtual LocalTime Now() = 0;
+  // The system's own sentence for error code `code`, without a line end.
+  virtual std::string SystemMessage(std::uint32_t code) = 0;
 
   // --- user interface --------------------------------------------------------
   // Processes every pending window message, then returns.

@@ -37,6 +37,7 @@ CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump,
 // have been read back, so that no whole copy is ever held in memory and a
 // power cut at any point leaves the old bytes or the new at the copy's path.
 ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
+  failure_ = kErrorSuccess;
   const std::string folder = FolderOfPath(target);
   std::uint32_t attributes = 0;
   const bool present = platform_.FileAttributesOf(target, attributes);
@@ -44,7 +45,10 @@ ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
   if (!present) return WriteAfresh(folder, target);
   // The swap refuses such a copy anyway, and a backup of a read-only copy
   // would be read-only too, so could not be deleted again.
-  if ((attributes & (kAttrReadOnly | kAttrDirectory)) != 0) return ReplaceOutcome::kNotUpdated;
+  if ((attributes & (kAttrReadOnly | kAttrDirectory)) != 0) {
+    failure_ = kErrorAccessDenied;  // what the swap would have met
+    return ReplaceOutcome::kNotUpdated;
+  }
 
   std::uint32_t error = kErrorSuccess;
   const std::string backup = BackUp(folder, target, error);
@@ -100,6 +104,7 @@ std::string CopyReplacement::BackUp(const std::string& folder, const std::string
   if (backup.empty()) return "";
   const std::uint32_t copied = platform_.CopyFileTo(target, backup, true, pumping_);
   pump_.Step();
+  if (copied != kErrorSuccess) failure_ = copied;
   if (copied == kErrorSuccess && Flushed(backup) && Same(backup, target)) return backup;
   Discard(backup);
   return "";
@@ -183,6 +188,7 @@ void CopyReplacement::Restore(const std::string& backup, const std::string& targ
 std::string CopyReplacement::NewTempFile(const std::string& folder, std::uint32_t& error) {
   const std::string path = platform_.UniqueTempFile(folder, kTempPrefix, error);
   pump_.Step();
+  if (path.empty()) failure_ = error;
   return path;
 }
 
@@ -193,6 +199,7 @@ std::uint32_t CopyReplacement::Move(const std::string& source, const std::string
                                     bool replace) {
   const std::uint32_t error = platform_.MoveFileTo(source, destination, replace);
   pump_.Full();
+  if (error != kErrorSuccess) failure_ = error;
   return error;
 }
 
@@ -203,6 +210,7 @@ std::uint32_t CopyReplacement::RetryingWhileInUse(const std::function<std::uint3
     error = attempt();
   }
   pump_.Full();
+  if (error != kErrorSuccess) failure_ = error;
   return error;
 }
 

@@ -30,6 +30,9 @@ class CopyReplacement {
                   const std::uint8_t* image, std::size_t imageSize);
 
   ReplaceOutcome Replace(const std::string& target);
+  // Why the last Replace did not update its copy: the system's error code of
+  // the call that failed, or 0 when a check (a flush, a read-back) failed.
+  std::uint32_t Failure() const { return failure_; }
   // True when the file at `path` holds the image, byte for byte.
   bool HoldsImage(const std::string& path);
 
@@ -57,6 +60,7 @@ class CopyReplacement {
   std::function<void()> pumping_;
   // While waiting on the disk, whenever a message arrives: at once.
   std::function<void()> answering_;
+  std::uint32_t failure_ = 0;
 };
 
 }  // namespace mwn

@@ -9,6 +9,7 @@
 #include "update/copy_replacement.h"
 #include "update/listed_copies.h"
 #include "update/path.h"
+#include "update/run_log.h"
 #include "update/texts.h"
 #include "update/window.h"
 
@@ -113,7 +114,8 @@ void ShowOutcome(MessagePump& pump, MainWindow& window) {
 }  // namespace
 
 void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
-                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize) {
+                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
+                   RunLog& log, bool askForRights) {
   window.SetLabelText(Label::Label1, text::kFoundOnSystem);
   pump.Step();
   window.SetLabelText(Label::Label2, text::kUpdatedHeading);
@@ -125,9 +127,12 @@ void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
     const ReplaceOutcome outcome = replacement.Replace(path);
     // An elevated process does not see the user's network connections.
     if (outcome == ReplaceOutcome::kFolderRefused && IsOnDriveLetter(path)) refused.push_back(path);
+    if (outcome != ReplaceOutcome::kUpdated) log.NotUpdated(path, replacement.Failure());
     return outcome == ReplaceOutcome::kUpdated;
   });
-  ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
+  if (askForRights) {
+    ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
+  }
   ShowOutcome(pump, window);
 }
 

@@ -9,13 +9,17 @@ namespace mwn {
 class Platform;
 class MessagePump;
 class MainWindow;
+class RunLog;
 
 // Puts the replacement at `imagePath` (whose bytes are `image`) in place of
 // every copy in Memo1, last found first, moving each updated path to Memo3,
 // then shows the outcome. A copy that is not updated is left exactly as it
-// was. Nothing is thrown. With an empty `imagePath`, as for a run with an
-// administrator's rights, the copies are staged from `image` itself.
+// was, and the log says why. Copies only an administrator's rights can reach
+// are handed to an elevated instance when `askForRights`. With an empty
+// `imagePath`, as for a run with an administrator's rights, the copies are
+// staged from `image` itself. Nothing is thrown.
 void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
-                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize);
+                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
+                   RunLog& log, bool askForRights);
 
 }  // namespace mwn

@@ -1,6 +1,7 @@
 #include "update/run.h"
 
 #include <exception>
+#include <new>
 
 #include "platform/errors.h"
 #include "platform/platform.h"
@@ -9,6 +10,7 @@
 #include "update/extraction.h"
 #include "update/path.h"
 #include "update/replace.h"
+#include "update/run_log.h"
 #include "update/scan.h"
 #include "update/texts.h"
 #include "update/version.h"
@@ -16,14 +18,34 @@
 
 namespace mwn {
 
-UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump)
-    : platform_(platform), window_(window), pump_(pump) {}
+namespace {
+
+std::string ErrorText(const std::exception& error) {
+  if (const auto* own = dynamic_cast<const Exception*>(&error)) {
+    return WithClosingPeriod(own->Message());
+  }
+  if (dynamic_cast<const std::bad_alloc*>(&error)) {
+    return WithClosingPeriod(EOutOfMemory().Message());
+  }
+  return error.what();
+}
+
+}  // namespace
+
+UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, RunLog& log,
+                     RunMode mode)
+    : platform_(platform),
+      pump_(pump),
+      log_(log),
+      window_(window, log, platform, pump),
+      quiet_(mode == RunMode::kQuiet) {}
 
 void UpdateRun::FormShow() {
   if (started_) return;
   started_ = true;
 
-  if (!Confirm(platform_)) {
+  if (!quiet_ && !Confirm(platform_)) {
+    log_.Cancelled();
     pump_.Full();
     window_.ShowPlainMessage(text::kCancelled);
     window_.Close();
@@ -41,7 +63,12 @@ void UpdateRun::FormShow() {
     platform_.SetWaitCursor(true);
     pump_.Step();
     Work();
+  } catch (const std::exception& thrown) {
+    outcome_ = ExitCode::kFailed;
+    log_.Error(ErrorText(thrown));
+    error = std::current_exception();
   } catch (...) {
+    outcome_ = ExitCode::kFailed;
     error = std::current_exception();
   }
   FinishingSteps();
@@ -71,10 +98,15 @@ void UpdateRun::Work() {
   std::string imagePath;
   ExtractPayload(platform_, pump_, elevated, image_, folder, imagePath);
 
-  if (ShouldUpdate(platform_, pump_, imagePath, window_.Lines(Memo::Memo1))) {
+  const bool update = ShouldUpdate(platform_, pump_, imagePath, window_.Lines(Memo::Memo1));
+  LogGate(imagePath, update);
+  if (update) {
     ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath, image_.Data(),
-                  image_.Size());
+                  image_.Size(), log_, !quiet_);
+    outcome_ = window_.Lines(Memo::Memo1).Count() > 0 ? ExitCode::kSomeNotUpdated
+                                                       : ExitCode::kSuccess;
   } else {
+    outcome_ = ExitCode::kRefused;
     Refuse();
   }
   pump_.Step();
@@ -84,6 +116,13 @@ void UpdateRun::Work() {
   pump_.Step();
   RemoveScratchFolder(platform_, folder);
   pump_.Step();
+}
+
+void UpdateRun::LogGate(const std::string& imagePath, bool update) {
+  if (!log_.Active()) return;
+  VersionStamp replacement;
+  const bool known = ReadVersionStamp(platform_, pump_, imagePath, replacement);
+  log_.Gate(known ? &replacement : nullptr, window_.NewestFound(), update);
 }
 
 void UpdateRun::Refuse() {
@@ -102,6 +141,7 @@ void UpdateRun::FinishingSteps() {
   pump_.Step();
   window_.SetCaption(text::kCaption);
   pump_.Full();
+  if (quiet_) return;
   const bool close = AskClose(platform_);
   pump_.Full();
   if (close) window_.Close();

@@ -3,16 +3,25 @@
 #pragma once
 
 #include "payload/payload.h"
+#include "update/exit_codes.h"
+#include "update/logged_window.h"
 
 namespace mwn {
 
 class Platform;
 class MainWindow;
 class MessagePump;
+class RunLog;
+
+// Interactive: the confirmation, the notices and the close prompt. Quiet: the
+// command line was the consent; no question is asked and no consent prompt
+// for an administrator's rights comes up.
+enum class RunMode { kInteractive, kQuiet };
 
 class UpdateRun {
  public:
-  UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump);
+  UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, RunLog& log,
+            RunMode mode = RunMode::kInteractive);
   UpdateRun(const UpdateRun&) = delete;
   UpdateRun& operator=(const UpdateRun&) = delete;
 
@@ -21,14 +30,22 @@ class UpdateRun {
   // once. An error that ends the run leaves here after the finishing steps.
   void FormShow();
 
+  // What the run came to, as the process's exit code; cancelled until it
+  // has started.
+  ExitCode Outcome() const { return outcome_; }
+
  private:
   void Work();
+  void LogGate(const std::string& imagePath, bool update);
   void Refuse();
   void FinishingSteps();
 
   Platform& platform_;
-  MainWindow& window_;
   MessagePump& pump_;
+  RunLog& log_;
+  LoggedWindow window_;
+  const bool quiet_;
+  ExitCode outcome_ = ExitCode::kCancelled;
   bool started_ = false;
   PayloadImage image_;  // kept until the process ends
 };

@@ -30,6 +30,17 @@ inline constexpr char kUpdatedHeading[] = "Copies of Marlowen that have been upd
 inline constexpr char kNotYetUpdated[] = "Copies of Marlowen not yet updated . . .";
 inline constexpr char kCouldNotUpdate[] = "The following copies of Marlowen could not be updated . . .";
 
+inline constexpr char kAlreadyRunning[] =
+    "Marlowen Update is already running on this computer.\r\nWait until it has finished, then "
+    "try again.";
+inline constexpr char kNotUnderstood[] = "The command line was not understood: ";
+inline constexpr char kAcceptedSwitches[] =
+    "\r\n\r\nAccepted switches (\"-\" may stand for \"/\"):\r\n"
+    "/quiet, /S, /silent or /verysilent: update without a window or a question\r\n"
+    "/log <file> or /log=<file>: write a log of the run to the file\r\n"
+    "/log alone: write it to the temp folder";
+inline constexpr char kLogNotOpened[] = "The log file could not be opened: ";
+
 inline constexpr char kScanningPrefix[] = "Scanning ";
 inline constexpr char kScanningSuffix[] = " for copies of Marlowen . . .";
 

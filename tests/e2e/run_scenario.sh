@@ -102,11 +102,13 @@ robot() {
   (cd "$program_dir" && wine_run "$program_dir/robot.exe") || fail "the robot's expectations were not met"
 }
 
-# updater_ended: the updater's process has ended with exit code 0.
+# updater_ended [code]: the updater's process has ended with that exit code
+# (default 0), as far as a Linux process's 8-bit status tells it; the robot's
+# expect-exit sees the whole code.
 updater_ended() {
-  local code=0
+  local code=0 wanted=$((${1:-0} % 256))
   wait "$UPDATER_PID" || code=$?
-  [ "$code" = 0 ] || fail "the updater ended with exit code $code"
+  [ "$code" = "$wanted" ] || fail "the updater ended with status $code, not $wanted (${1:-0})"
 }
 
 same_file() {

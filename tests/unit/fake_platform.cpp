@@ -835,6 +835,49 @@ bool FakePlatform::EqualIgnoringCase(const std::string& a, const std::string& b)
   return SameIgnoringCase(a, b);
 }
 
+namespace {
+
+class FakeLock : public mwn::MachineLock {
+ public:
+  explicit FakeLock(int& held) : held_(held) { ++held_; }
+  ~FakeLock() override { --held_; }
+
+ private:
+  int& held_;
+};
+
+class FakeLog : public mwn::LogFile {
+ public:
+  explicit FakeLog(std::vector<std::string>& lines) : lines_(lines) {}
+  bool WriteLine(const std::string& line) override {
+    lines_.push_back(line);
+    return true;
+  }
+
+ private:
+  std::vector<std::string>& lines_;
+};
+
+}  // namespace
+
+std::unique_ptr<mwn::MachineLock> FakePlatform::TakeMachineLock(const std::string&) {
+  if (lockedByOther || locksHeld > 0) return nullptr;
+  return std::make_unique<FakeLock>(locksHeld);
+}
+
+std::unique_ptr<mwn::LogFile> FakePlatform::OpenLogFile(const std::string& path,
+                                                        std::uint32_t& error) {
+  if (!logOpens) {
+    error = mwn::kErrorPathNotFound;
+    return nullptr;
+  }
+  return std::make_unique<FakeLog>(logs[path]);
+}
+
+std::string FakePlatform::SystemMessage(std::uint32_t code) {
+  return "message " + std::to_string(code);
+}
+
 bool FakePlatform::RunningElevated() {
   Failing(Op::RunningElevated, "");
   return elevated;

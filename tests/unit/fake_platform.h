@@ -156,6 +156,16 @@ class FakePlatform : public mwn::Platform {
   std::function<std::uint32_t(const std::string& arguments)> elevatedInstance;
   std::uint32_t elevationAnswer = mwn::kErrorSuccess;
 
+  std::string userName = "alice";
+  std::string commandLine = "\"C:\\Program Files\\Mwn\\MwnUpdate.exe\"";
+  // Another process holds the machine's lock.
+  bool lockedByOther = false;
+  int locksHeld = 0;
+  // Every log opened, by path: its lines in order, as written.
+  std::map<std::string, std::vector<std::string>> logs;
+  bool logOpens = true;
+  mwn::LocalTime now{2026, 3, 1, 14, 5, 9, 42};
+
   std::function<void()> onPump;
   int pumps = 0;
   std::uint32_t tick = 0;
@@ -211,6 +221,13 @@ class FakePlatform : public mwn::Platform {
   bool RunningElevated() override;
   std::uint32_t RunElevated(const std::string& arguments, const mwn::Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
+  std::string UserName() override { return userName; }
+  std::string ProcessCommandLine() override { return commandLine; }
+  std::unique_ptr<mwn::MachineLock> TakeMachineLock(const std::string& name) override;
+  std::unique_ptr<mwn::LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
+  mwn::LocalTime Now() override { return now; }
+  // "message <code>": enough to tell which code a line names.
+  std::string SystemMessage(std::uint32_t code) override;
   void ProcessMessages() override;
   std::uint32_t TickCount() override;
   void Pause(std::uint32_t milliseconds) override;

@@ -23,6 +23,7 @@
 #include "random_tree.h"
 #include "platform/errors.h"
 #include "platform/pump.h"
+#include "update/run_log.h"
 #include "update/path.h"
 #include "update/replace.h"
 #include "update/run.h"
@@ -268,7 +269,8 @@ class FaultyRun {
       return true;
     };
     mwn::MessagePump pump(platform);
-    mwn::UpdateRun update(platform, window, pump);
+    mwn::RunLog log(platform);
+    mwn::UpdateRun update(platform, window, pump, log);
     try {
       update.FormShow();
     } catch (const mwn::EInOutError& error) {
@@ -706,7 +708,8 @@ TEST(CopyTakenForVanished, IsNeverWrittenOver) {
     platform.corrupt = [&](Op op, const std::string&) { return corrupted && op == Op::CopyFile; };
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> image = ToBytes(Image());
-    mwn::ReplaceCopies(platform, pump, window, ImagePath(), image.data(), image.size());
+    mwn::RunLog log(platform);
+    mwn::ReplaceCopies(platform, pump, window, ImagePath(), image.data(), image.size(), log, true);
 
     ASSERT_TRUE(platform.IsFile(copy));
     EXPECT_TRUE(platform.Contents(copy) == old) << "the copy lost its old bytes";

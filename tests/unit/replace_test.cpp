@@ -10,6 +10,7 @@
 #include "fake_window.h"
 #include "platform/pump.h"
 #include "update/listed_copies.h"
+#include "update/run_log.h"
 #include "update/path.h"
 #include "update/texts.h"
 
@@ -40,7 +41,8 @@ struct Machine {
   void Replace() {
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> bytes = ToBytes(image);
-    mwn::ReplaceCopies(platform, pump, window, kImagePath, bytes.data(), bytes.size());
+    mwn::ReplaceCopies(platform, pump, window, kImagePath, bytes.data(), bytes.size(), log,
+                       askForRights);
   }
   // Staged files left in `folder`.
   Lines Leftovers(const std::string& folder) const {
@@ -54,6 +56,8 @@ struct Machine {
   const std::string image = VersionedImage("2.1.0.0", "the replacement");
   FakePlatform platform;
   FakeWindow window;
+  mwn::RunLog log{platform};
+  bool askForRights = true;
 };
 
 class ReplaceTest : public ::testing::Test, protected Machine {};

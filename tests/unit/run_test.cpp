@@ -9,6 +9,8 @@
 #include "fake_window.h"
 #include "platform/errors.h"
 #include "platform/pump.h"
+#include "update/run_log.h"
+#include "update/start.h"
 #include "update/texts.h"
 
 namespace {
@@ -70,7 +72,8 @@ class RunTest : public ::testing::Test {
   FakePlatform platform;
   FakeWindow window;
   mwn::MessagePump pump{platform};
-  mwn::UpdateRun run{platform, window, pump};
+  mwn::RunLog log{platform};
+  mwn::UpdateRun run{platform, window, pump, log};
 };
 
 TEST_F(RunTest, AnythingButOkCancelsWithoutATrace) {
@@ -83,7 +86,8 @@ TEST_F(RunTest, AnythingButOkCancelsWithoutATrace) {
     platform.resource = Compress(image);
     platform.boxAnswers = {answer};
     mwn::MessagePump pump(platform);
-    mwn::UpdateRun run(platform, window, pump);
+    mwn::RunLog log(platform);
+    mwn::UpdateRun run(platform, window, pump, log);
     run.FormShow();
 
     ASSERT_EQ(platform.boxes.size(), 1u);
@@ -91,6 +95,7 @@ TEST_F(RunTest, AnythingButOkCancelsWithoutATrace) {
     EXPECT_EQ(platform.boxes[0].text, mwn::text::kConfirmText);
     EXPECT_EQ(platform.boxes[0].flags, mwn::kMbOkCancel);
     EXPECT_EQ(window.plainMessages, (Lines{"Update cancelled by user."}));
+    EXPECT_EQ(run.Outcome(), mwn::ExitCode::kCancelled);
     EXPECT_EQ(window.closeCount, 1);
     EXPECT_EQ(platform.CountOf(Op::LogicalDriveMask), 0);
     EXPECT_TRUE(platform.cursorHistory.empty());
@@ -112,6 +117,7 @@ TEST_F(RunTest, ConfirmedRunUpdatesEveryCopyAndEndsWithTheClosePrompt) {
   EXPECT_EQ(window.plainMessages, (Lines{"Done!"}));
   EXPECT_TRUE(platform.Names("C:\\Temp").empty());
   EXPECT_EQ(window.label(Label::Label4).text, "");
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kSuccess);
 
   ASSERT_EQ(platform.boxes.size(), 2u);
   EXPECT_EQ(platform.boxes[1].caption, mwn::text::kCloseCaption);
@@ -152,6 +158,7 @@ TEST_F(RunTest, NewerCopyIsRefusedAndNothingTouched) {
   Copy("C:\\Old\\Mwn.exe", "1.0.0.0");
   Run();
   EXPECT_EQ(window.plainMessages, (Lines{mwn::text::kRefusal}));
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kRefused);
   EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("3.0.0.0"));
   EXPECT_EQ(platform.Contents("C:\\Old\\Mwn.exe"), OldBytes("1.0.0.0"));
   EXPECT_EQ(window.memo1.lines, (Lines{"C:\\Apps\\Mwn.exe", "C:\\Old\\Mwn.exe"}));
@@ -172,6 +179,7 @@ TEST_F(RunTest, DamagedPayloadEndsTheRunThroughTheFinishingSteps) {
   platform.resource.pop_back();
   platform.onPump = [this] { window.FireTimer(); };
   EXPECT_EQ(Run(), "error.");
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kFailed);
   EXPECT_TRUE(InOrder(window.events, {"cursor:normal", "timer:stop", "caption:Mwn Update",
                                       "box:Close Marlowen Update?", "close"}));
   EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
@@ -228,8 +236,6 @@ TEST_F(RunTest, CaptionAnimatesWhileTheRunWorks) {
   EXPECT_EQ(window.caption, "Mwn Update");
 }
 
-}  // namespace
-
 // With an administrator's rights the temp folder may be one every user can
 // write to: what another program does there meanwhile (a changed image, a
 // link in place of it) neither reaches a copy nor leads the clean-up away.
@@ -256,3 +262,81 @@ TEST_F(RunTest, WithAdministratorsRightsNothingInTempReachesACopyOrLeadsTheClean
   EXPECT_EQ(platform.CountOf(Op::CreatePrivateFolder), 1);
   EXPECT_EQ(platform.OpenHandles(), 0);
 }
+
+// The quiet mode from the command line on, over the same machine.
+class QuietRunTest : public RunTest {
+ protected:
+  int Quiet(const Lines& arguments = {"/quiet"}) {
+    return mwn::RunQuietly(platform, mwn::ParseCommandLine(arguments));
+  }
+  // The log's lines without their time stamps, once each stamp is checked.
+  Lines LogText(const std::string& path) {
+    Lines text;
+    for (const std::string& line : platform.logs[path]) {
+      EXPECT_EQ(line.substr(0, 24), "2026-03-01 14:05:09.042 ");
+      text.push_back(line.substr(24));
+    }
+    return text;
+  }
+};
+
+// Copies that need an administrator's rights stay not updated: no consent
+// prompt comes up.
+TEST_F(QuietRunTest, AsksNothingShowsNothingAndTellsTheOutcomeByItsExitCode) {
+  EXPECT_EQ(Quiet({"-S"}), 0);
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  Copy("C:\\Program Files\\Mwn\\Mwn.exe", "2.0.0.0");
+  platform.fail = [](Op op, const std::string& folder) {
+    return op == Op::UniqueTempFile && folder == "C:\\Program Files\\Mwn";
+  };
+  EXPECT_EQ(Quiet(), 1);
+  EXPECT_EQ(platform.CountOf(Op::RunElevated), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
+  EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+
+  Copy("C:\\New\\Mwn.exe", "3.0.0.0");
+  EXPECT_EQ(Quiet(), 2);
+  EXPECT_EQ(platform.Contents("C:\\New\\Mwn.exe"), OldBytes("3.0.0.0"));
+  platform.resource.pop_back();
+  EXPECT_EQ(Quiet(), 1603);
+  EXPECT_TRUE(platform.boxes.empty());
+  EXPECT_EQ(platform.locksHeld, 0);
+  EXPECT_TRUE(platform.logs.empty());
+}
+
+TEST_F(QuietRunTest, ASecondRunABadCommandLineOrALogThatCannotBeOpenedChangeNothing) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.lockedByOther = true;
+  EXPECT_EQ(Quiet({"/quiet", "/log=C:\\second.log"}), 1618);
+  EXPECT_EQ(LogText("C:\\second.log").back(),
+            "Exit code 1618: another run of the updater is in progress on this machine");
+  platform.lockedByOther = false;
+  EXPECT_EQ(Quiet({"/log", "C:\\a.log", "b", "/quiet"}), 87);
+  platform.logOpens = false;
+  EXPECT_EQ(Quiet({"/verysilent", "/log"}), 1622);
+  EXPECT_EQ(platform.CountOf(Op::LogicalDriveMask), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
+  EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(QuietRunTest, TheLogTellsEachStepAsItHappens) {
+  platform.AddFile(platform.executablePath, VersionedImage("1.1.0.0"));
+  Copy("C:\\A\\Mwn.exe", "1.0.0.0");
+  platform.AddFile("C:\\B\\Mwn.exe", "no version here");
+  platform.SetLocked("C:\\B\\Mwn.exe");
+  platform.commandLine = "MwnUpdate.exe /quiet /log";
+  EXPECT_EQ(Quiet({"/quiet", "/log"}), 1);
+  EXPECT_EQ(LogText("C:\\Temp\\MwnUpdate-20260301-140509.log"),
+            (Lines{"MwnUpdate 1.1.0.0 started, quiet",
+                   "Command line: MwnUpdate.exe /quiet /log",
+                   "User: alice, not elevated",
+                   "Scanning C:",
+                   "Found C:\\A\\Mwn.exe, version 1.0.0.0",
+                   "Found C:\\B\\Mwn.exe, version none readable",
+                   "Replacement version 2.1.0.0, newest copy found 1.0.0.0: the copies are updated",
+                   "Not updated C:\\B\\Mwn.exe: message 5 (error 5)",
+                   "Updated C:\\A\\Mwn.exe",
+                   "Exit code 1: the run finished, but some copies could not be updated"}));
+}
+
+}  // namespace

@@ -57,6 +57,13 @@ class Win32Platform : public Platform {
   bool RunningElevated() override;
   std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
+  std::string UserName() override;
+  std::string ProcessCommandLine() override;
+  std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) override;
+
+  std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
+  LocalTime Now() override;
+  std::string SystemMessage(std::uint32_t code) override;
 
   void ProcessMessages() override;
   std::uint32_t TickCount() override;

@@ -4,6 +4,8 @@
 // exit code 1 at the first expectation that fails (2 for a bad scenario).
 //
 //   attach <image> [timeout]            wait for the process whose exe file is <image>
+//   launch <command line>               start a process (from the robot's folder) and attach to it
+//   hidden-until-exit [timeout]         no window of the process is ever visible until it ends
 //   wait-box <caption> [timeout]        wait for its system message box (#32770)
 //   wait-plain <text> [timeout]         wait for its plain message showing <text>
 //   caption-is <text>                   the current dialog's caption
@@ -185,6 +187,8 @@ class Robot {
   void Execute(const std::vector<std::string>& a) {
     const std::string& c = a[0];
     if (c == "attach") Attach(Arg(a, 1), Timeout(a, 2));
+    else if (c == "launch") Launch(Arg(a, 1));
+    else if (c == "hidden-until-exit") HiddenUntilExit(Timeout(a, 1));
     else if (c == "wait-box") dialog_ = WaitDialog("system message box " + Printable(Arg(a, 1)), Timeout(a, 2), [&](HWND w) { return IsBox(w) && TopLevelText(w) == a[1]; });
     else if (c == "wait-plain") dialog_ = WaitDialog("plain message " + Printable(Arg(a, 1)), Timeout(a, 2), [&](HWND w) { return IsPlain(w) && DialogText(w) == a[1]; });
     else if (c == "caption-is") Expect("dialog caption", TopLevelText(Dialog()), Arg(a, 1));
@@ -241,6 +245,36 @@ class Robot {
     process_ = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
     if (!process_) throw Failure("cannot open process " + image);
     pid_ = pid;
+  }
+
+  // Started here rather than attached to: a quiet run may be over before
+  // an attach would find it.
+  void Launch(const std::string& commandLine) {
+    std::string line = commandLine;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+      throw Failure("cannot start " + commandLine);
+    CloseHandle(started.hThread);
+    process_ = started.hProcess;
+    pid_ = started.dwProcessId;
+    main_ = nullptr;
+  }
+
+  void HiddenUntilExit(double timeout) {
+    if (!process_) throw Failure("no process attached");
+    HWND shown = nullptr;
+    int polls = 0;
+    const bool ended = WaitFor(timeout, [&] {
+      ++polls;
+      for (HWND window : TopLevelWindows())
+        if (IsWindowVisible(window)) shown = window;
+      return shown || !Running();
+    });
+    std::printf("robot: %d polls of the windows\n", polls);
+    if (shown) throw Failure("a window became visible: " + ClassOf(shown) + " " + Printable(TopLevelText(shown)));
+    if (!ended) throw Failure("the process is still running");
   }
 
   static DWORD FindProcess(const std::string& image) {

@@ -18,9 +18,9 @@ buttons-are OK
 enabled-is main 0
 control-is 202 ""
 press OK
-expect-exit 60 0
+expect-exit 60 1602
 SCENARIO
-  updater_ended
+  updater_ended 1602
   temp_is_empty
   same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
 done

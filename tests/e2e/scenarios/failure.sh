@@ -18,9 +18,9 @@ control-is 201 "D:\\InUse\\Mwn.exe\r\nD:\\ReadOnly\\Mwn.exe\r\n"
 control-is 203 "D:\\Free\\Mwn.exe\r\nD:\\Mwn.exe\r\n"
 control-is 101 "The following copies of Marlowen could not be updated . . ."
 press Yes
-expect-exit 60 0
+expect-exit 60 1
 SCENARIO
-updater_ended
+updater_ended 1
 same_file "$SANDBOX/D/InUse/Mwn.exe" "$MWN_COPY_OLD"
 same_file "$SANDBOX/D/ReadOnly/Mwn.exe" "$MWN_COPY_OLD"
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"

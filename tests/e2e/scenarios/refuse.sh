@@ -16,9 +16,9 @@ control-is 203 ""
 control-is 101 "Copies of Marlowen found on your system . . ."
 control-is 102 ""
 press Yes
-expect-exit 60 0
+expect-exit 60 2
 SCENARIO
-updater_ended
+updater_ended 2
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_NEW"
 same_file "$SANDBOX/D/Old/Mwn.exe" "$MWN_COPY_OLD"
 temp_is_empty

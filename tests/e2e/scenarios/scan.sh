@@ -21,7 +21,7 @@ control-is 202 "C:\r\nD:\r\nF:\r\n"
 control-is 201 "D:\\Mwn.exe\r\nD:\\A\\B\\Mwn.exe\r\nD:\\Hidden\\Mwn.exe\r\nD:\\System\\Mwn.exe\r\nD:\\Upper\\Mwn.exe\r\n"
 control-is 203 ""
 press Yes
-expect-exit 60 0
+expect-exit 60 2
 SCENARIO
-updater_ended
+updater_ended 2
 same_file "$SANDBOX/D/Upper/MWN.EXE" "$MWN_COPY_NEW"

@@ -8,6 +8,6 @@ press Cancel
 wait-plain "Update cancelled by user."
 caption-is Updater
 press OK
-expect-exit 60 0
+expect-exit 60 1602
 SCENARIO
-updater_ended
+updater_ended 1602

@@ -20,9 +20,9 @@ wait-gone
 expect-running
 no-dialog-for 2
 close-main
-expect-exit 60 0
+expect-exit 60 1603
 SCENARIO
-updater_ended
+updater_ended 1603
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
 scratch=$(find "$TEMP_DIR" -mindepth 1 -maxdepth 1)
 case "$(basename "$scratch")" in Mwn*.tmp) ;; *) fail "expected one scratch folder Mwn*.tmp, found: $scratch" ;; esac

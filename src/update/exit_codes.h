@@ -1,0 +1,44 @@
+// What the process's exit code says, in both modes. Deployment tools map
+// 1602, 1603, 1618 and 1622 already: they keep the meanings those tools know.
+#pragma once
+
+namespace mwn {
+
+enum class ExitCode : int {
+  kSuccess = 0,
+  kSomeNotUpdated = 1,
+  kRefused = 2,
+  kBadCommandLine = 87,
+  kCancelled = 1602,
+  kFailed = 1603,
+  kAlreadyRunning = 1618,
+  kLogFailed = 1622,
+};
+
+inline int ToInt(ExitCode code) { return static_cast<int>(code); }
+
+// The meaning in words, as the log and the README's table give it; the
+// empty string for a number that is none of the codes.
+inline const char* ExitCodeMeaning(ExitCode code) {
+  switch (code) {
+    case ExitCode::kSuccess:
+      return "every copy found was updated, or none was found";
+    case ExitCode::kSomeNotUpdated:
+      return "the run finished, but some copies could not be updated";
+    case ExitCode::kRefused:
+      return "refused, nothing changed: a copy is newer than this update";
+    case ExitCode::kBadCommandLine:
+      return "the command line was not understood";
+    case ExitCode::kCancelled:
+      return "the user cancelled at the confirmation";
+    case ExitCode::kFailed:
+      return "the run ended on an error";
+    case ExitCode::kAlreadyRunning:
+      return "another run of the updater is in progress on this machine";
+    case ExitCode::kLogFailed:
+      return "the log file asked for could not be opened; nothing was done";
+  }
+  return "";
+}
+
+}  // namespace mwn

@@ -1,0 +1,98 @@
+# Quiet runs as deployment tools start them: no window of the process ever
+# becomes visible, the exit code says what happened, /log writes each step
+# (and the same steps when started interactively). While a run waits at its
+# confirmation a second start ends with 1618; a command line not understood
+# ends with 87.
+drives D
+log=$WINEPREFIX/drive_c/x.log
+cp "$MWN_UPDATER" "$program_dir/MwnUpdate.exe"
+cp "$MWN_UPDATER_TRUNCATED" "$program_dir/Truncated.exe"
+
+# quiet <command line> <exit code> [robot line before the start]
+quiet() {
+  printf '%s\nlaunch "%s"\nhidden-until-exit 300\nexpect-exit 10 %s\n' "${3:-}" "$1" "$2" | robot
+}
+# The log's lines without their time stamps, each checked to have one.
+log_text() {
+  if grep -qvE '^[0-9]{4}-[0-9]{2}-[0-9]{2} [0-9]{2}:[0-9]{2}:[0-9]{2}\.[0-9]{3} ' "$log"; then
+    fail "a log line lacks its time stamp"
+  fi
+  tr -d '\r' <"$log" | cut -c25-
+}
+log_has() {
+  local line
+  for line in "$@"; do grep -qxF "$line" <(log_text) || fail "the log lacks: $line"; done
+}
+
+place old D/Mwn.exe D/A/Mwn.exe
+quiet 'MwnUpdate.exe /quiet /log C:\\x.log' 0
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
+same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
+temp_is_empty
+log_text | sed -n 1p | grep -qE '^MwnUpdate [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+ started, quiet$' ||
+  fail "the log does not start with the updater's version"
+log_has 'Command line: MwnUpdate.exe /quiet /log C:\x.log' 'Scanning C:' 'Scanning D:' \
+  'Found D:\Mwn.exe, version 1.0.0.0' 'Found D:\A\Mwn.exe, version 1.0.0.0' \
+  'Updated D:\Mwn.exe' 'Updated D:\A\Mwn.exe' \
+  'Exit code 0: every copy found was updated, or none was found'
+log_text | grep -q ', newest copy found 1.0.0.0: the copies are updated$' || fail "no gate in the log"
+quiet_steps=$(log_text | sed -n '/^User: /,$p')
+
+rm -f "$log"
+place old D/Mwn.exe D/A/Mwn.exe
+robot <<'SCENARIO'
+launch "MwnUpdate.exe /log C:\\x.log"
+wait-box "Update Marlowen Now?"
+press OK
+wait-plain "Done!" 300
+press OK
+wait-box "Close Marlowen Update?"
+control-is 203 "D:\\A\\Mwn.exe\r\nD:\\Mwn.exe\r\n"
+press Yes
+expect-exit 60 0
+SCENARIO
+[ "$(log_text | sed -n '/^User: /,$p')" = "$quiet_steps" ] || fail "the interactive run logged other steps"
+
+place new D/Mwn.exe
+place old D/A/Mwn.exe
+quiet 'MwnUpdate.exe /S' 2
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_NEW"
+same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_COPY_OLD"
+
+place old D/Mwn.exe D/InUse/Mwn.exe
+start_copy D/InUse/Mwn.exe
+quiet 'MwnUpdate.exe -VerySilent /log=C:\\x.log' 1 'attach Mwn.exe'
+kill "$WINE_STARTED_PID" 2>/dev/null || true
+same_file "$SANDBOX/D/InUse/Mwn.exe" "$MWN_COPY_OLD"
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
+log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)$' || fail "no reason logged"
+temp_is_empty
+
+place old D/Mwn.exe
+quiet 'Truncated.exe /silent' 1603
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
+find "$TEMP_DIR" -mindepth 1 -delete
+
+start_updater
+robot <<'SCENARIO'
+attach MwnUpdate.exe
+wait-box "Update Marlowen Now?"
+launch "MwnUpdate.exe /quiet"
+hidden-until-exit 20
+expect-exit 5 1618
+launch "MwnUpdate.exe"
+wait-plain "Marlowen Update is already running on this computer.\r\nWait until it has finished, then try again."
+press OK
+expect-exit 20 1618
+launch "MwnUpdate.exe /bogus /quiet"
+hidden-until-exit 20
+expect-exit 5 87
+launch "MwnUpdate.exe -log=C:\\x.log /bogus"
+wait-plain "The command line was not understood: /bogus\r\n\r\nAccepted switches (\"-\" may stand for \"/\"):\r\n/quiet, /S, /silent or /verysilent: update without a window or a question\r\n/log <file> or /log=<file>: write a log of the run to the file\r\n/log alone: write it to the temp folder"
+press OK
+expect-exit 20 87
+SCENARIO
+printf '%s\n' 'attach MwnUpdate.exe' 'wait-box "Update Marlowen Now?"' 'press Cancel' \
+  'wait-plain "Update cancelled by user."' 'press OK' 'expect-exit 60 1602' | robot
+updater_ended 1602
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
