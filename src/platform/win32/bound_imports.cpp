@@ -18,29 +18,15 @@
 #undef MWN_BOUND_IMPORT
 
 namespace mwn {
-namespace {
-
-SystemLibrary& user32() {
-  static SystemLibrary library(L"user32.dll");
-  return library;
-}
-
-SystemLibrary& gdi32() {
-  static SystemLibrary library(L"gdi32.dll");
-  return library;
-}
-
-SystemLibrary& shell32() {
-  static SystemLibrary library(L"shell32.dll");
-  return library;
-}
-
-}  // namespace
 
 bool BindUserInterfaceImports() {
+  // Kept for the life of the process, as imported DLLs are.
+  static SystemLibrary user32(L"user32.dll");
+  static SystemLibrary gdi32(L"gdi32.dll");
+  static SystemLibrary shell32(L"shell32.dll");
   bool bound = true;
-#define MWN_BOUND_IMPORT(dll, function, bytes)                   \
-  mwn_slot_##function = dll().Function<void*>(#function);        \
+#define MWN_BOUND_IMPORT(dll, function, bytes)            \
+  mwn_slot_##function = dll.Function<void*>(#function); \
   bound = bound && mwn_slot_##function != nullptr;
 #include "platform/win32/bound_imports.inc"
 #undef MWN_BOUND_IMPORT
