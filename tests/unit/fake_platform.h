@@ -3,11 +3,15 @@
 // the file bytes, scripted dialogs, and a hook that makes any call fail.
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -154,6 +158,14 @@ class FakePlatform : public mwn::Platform {
   std::function<std::uint32_t(const std::string& arguments)> elevatedInstance;
   std::uint32_t elevationAnswer = mwn::kErrorSuccess;
 
+  // The walk's calls: the time each listing takes, paid on the calling
+  // thread outside the platform's lock, so that listings made at once overlap
+  // as over a network; and how many threads the machine gives (none: every
+  // walk lists for itself).
+  std::function<std::chrono::microseconds(const std::string& pattern)> listingDelay;
+  unsigned threadLimit = 0;
+  std::atomic<int> liveThreads{0};
+
   std::function<void()> onPump;
   int pumps = 0;
   std::uint32_t tick = 0;
@@ -207,6 +219,9 @@ class FakePlatform : public mwn::Platform {
   bool RunningElevated() override;
   std::uint32_t RunElevated(const std::string& arguments, const mwn::Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
+  std::unique_ptr<mwn::WorkLock> NewWorkLock() override;
+  std::unique_ptr<mwn::WorkerThreads> StartWorkerThreads(unsigned count,
+                                                         const std::function<void()>& body) override;
   void ProcessMessages() override;
   std::uint32_t TickCount() override;
   void Pause(std::uint32_t milliseconds) override;
@@ -243,6 +258,7 @@ class FakePlatform : public mwn::Platform {
   class File;
 
   bool Failing(Op op, const std::string& path, const std::string& other = "");
+  void PayListingDelay(const std::string& pattern);
   Node* NewNode(bool folder, std::uint32_t volume, std::uint32_t attributes);
   Node* RootOf(const std::string& path, std::string& rest) const;
   Node* EnsureRoot(const std::string& path);
@@ -262,4 +278,10 @@ class FakePlatform : public mwn::Platform {
   std::uint32_t nextVolume_ = 0x1000;
   std::uint64_t nextIndex_ = 1;
   int openHandles_ = 0;
+  // Around the state the walk's calls touch, which may come from several
+  // threads at once.
+  mutable std::recursive_mutex mutex_;
+  std::mutex delayMutex_;
+  std::condition_variable delayEnds_;
+  bool cancelBlocked_ = false;
 };
