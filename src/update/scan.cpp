@@ -17,14 +17,21 @@ namespace {
 constexpr char kFirstDriveLetter = 'C';
 constexpr char kLastDriveLetter = 'Z';
 
+// A share answers each listing after a round trip or several; many listings
+// in flight at once hide that wait. Local disks answer at once, and threads
+// would only add their own cost (see bench/README.md for the figures).
+constexpr LookAhead kShareLookAhead{32, 256};
+constexpr LookAhead kLocalLookAhead{0, 0};
+
 void SearchLocation(Platform& platform, MessagePump& pump, MainWindow& window,
-                    const std::string& line, const std::string& root, const std::string& shown) {
+                    const std::string& line, const std::string& root, const std::string& shown,
+                    LookAhead lookAhead) {
   window.Lines(Memo::Memo2).Add(line);
   pump.Step();
   window.SetLabelText(Label::Label1, text::kScanningPrefix + shown + text::kScanningSuffix);
   pump.Step();
   SearchFolder(platform, pump, text::kTargetName, root, window.Lines(Memo::Memo1), window,
-               Label::Label4);
+               Label::Label4, lookAhead);
   pump.Step();
 }
 
@@ -38,7 +45,7 @@ void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
     const unsigned type = platform.DriveTypeOf(root);
     pump.Step();
     if (!IsSearchedDriveType(type)) continue;
-    SearchLocation(platform, pump, window, letter + ":", root, letter + ":");
+    SearchLocation(platform, pump, window, letter + ":", root, letter + ":", kLocalLookAhead);
   }
 }
 
@@ -55,7 +62,7 @@ void ScanShares(Platform& platform, MessagePump& pump, MainWindow& window) {
     for (const std::string& remoteName : remoteNames) {
       pump.Step();
       if (window.Lines(Memo::Memo2).Find(remoteName) >= 0) continue;
-      SearchLocation(platform, pump, window, remoteName, remoteName, remoteName);
+      SearchLocation(platform, pump, window, remoteName, remoteName, remoteName, kShareLookAhead);
     }
   }
   pump.Step();
