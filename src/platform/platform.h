@@ -205,6 +205,7 @@ class Platform {
   virtual bool ReadWholeFile(const std::string& path, std::string& content) = 0;
 
   // --- threads -----------------------------------------------------------------
+  // Null when the system cannot make one.
   virtual std::unique_ptr<WorkLock> NewWorkLock() = 0;
   // Starts up to `count` threads, each running `body` once; null when not
   // even one can be had.
