@@ -17,11 +17,12 @@ namespace {
 constexpr char kFirstDriveLetter = 'C';
 constexpr char kLastDriveLetter = 'Z';
 
-// A share answers each listing after a round trip or several; many listings
-// in flight at once hide that wait. Local disks answer at once, and threads
-// would only add their own cost (see bench/README.md for the figures).
+// A share answers each listing after a round trip or several: many listings
+// in flight at once hide that wait. A local disk answers from its cache, at
+// the cost of the processor's time, which a few threads share out over the
+// cores; more would not help (figures in bench/README.md).
 constexpr LookAhead kShareLookAhead{32, 256};
-constexpr LookAhead kLocalLookAhead{0, 0};
+constexpr LookAhead kLocalLookAhead{8, 64};
 
 void SearchLocation(Platform& platform, MessagePump& pump, MainWindow& window,
                     const std::string& line, const std::string& root, const std::string& shown,
