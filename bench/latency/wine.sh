@@ -14,7 +14,7 @@ root=$(cd "$here/../.." && pwd)
 delay=${1:-5}
 runs=${2:-3}
 out=$root/build/latency
-places=("Dept 03/Project 11" "Dept 09/Project 27/Part 2" "Archive 1/b1/b0/b1/b1/b0")
+places=("Dept 03/Project 11" "Dept 09/Project 24/Part 2" "Archive 1/b1/b0/b1/b1/b0")
 say() { printf '%s\n' "$*" >&2; }
 # shellcheck source=../../tests/e2e/wine_env.sh
 source "$root/tests/e2e/wine_env.sh"

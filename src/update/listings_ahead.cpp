@@ -42,11 +42,11 @@ ListingsAhead::ListingsAhead(Platform& platform, const std::string& root, const 
                              LookAhead limits)
     : platform_(platform), name_(name), limits_(limits), lock_(platform.NewWorkLock()) {
   AddWaiting({}, root);
-  threads_ = platform_.StartWorkerThreads(limits_.threads, [this] { Work(); });
+  if (lock_) threads_ = platform_.StartWorkerThreads(limits_.threads, [this] { Work(); });
 }
 
 ListingsAhead::~ListingsAhead() {
-  {
+  if (threads_) {
     Locked locked(*lock_);
     stopping_ = true;
     lock_->WakeWorkers();
@@ -77,30 +77,35 @@ void ListingsAhead::Work() {
     const Jobs::iterator job = NextToList();
     if (job == jobs_.end()) {
       lock_->WaitAsWorker();
-      continue;
+    } else {
+      List(job);
     }
-    job->second.state = State::kListing;
-    ++listing_;
-    CountHeld();
-    const WalkPosition position = job->first;
-    const std::string folder = job->second.folder;
-    const std::uint64_t ticket = job->second.ticket;
-    FolderContents contents;
-    std::exception_ptr error;
-    {
-      Unlocked unlocked(*lock_);
-      try {
-        contents = ReadFolder(platform_, folder, name_, [this] { return !stopping_; });
-      } catch (...) {
-        error = std::current_exception();
-      }
-    }
-    if (stopping_) break;
+  }
+}
+
+// With the lock held, which it lets go of while it lists.
+void ListingsAhead::List(Jobs::iterator job) {
+  job->second.state = State::kListing;
+  ++listing_;
+  CountHeld();
+  const WalkPosition position = job->first;
+  const std::string folder = job->second.folder;
+  const std::uint64_t ticket = job->second.ticket;
+  FolderContents contents;
+  std::exception_ptr error;
+  {
+    Unlocked unlocked(*lock_);
     try {
-      Store(position, ticket, std::move(contents), error);
+      contents = ReadFolder(platform_, folder, name_, [this] { return !stopping_; });
     } catch (...) {
-      Fail(position, ticket, std::current_exception());
+      error = std::current_exception();
     }
+  }
+  if (stopping_) return;
+  try {
+    Store(position, ticket, std::move(contents), error);
+  } catch (...) {
+    Fail(position, ticket, std::current_exception());
   }
 }
 

@@ -65,6 +65,7 @@ class ListingsAhead {
   using Jobs = std::map<WalkPosition, Job>;
 
   void Work();
+  void List(Jobs::iterator job);
   Jobs::iterator NextToList();
   void Store(const WalkPosition& position, std::uint64_t ticket, FolderContents contents,
              std::exception_ptr error);
