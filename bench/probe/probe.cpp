@@ -11,10 +11,12 @@
 // reads the updater's peak working set while "Done!" is up, dismisses it,
 // answers Yes at the close prompt and waits for the process to end. Prints
 //
-//   run_ms <ms> pings <n> worst_ms <ms> worst_at_ms <ms> p99_ms <ms> peak_kib <KiB> updated <n>
+//   run_ms <ms> pings <n> worst_ms <ms> worst_at_ms <ms> p99_ms <ms> peak_kib <KiB> updated <n> order <hex>
 //
 // where worst_at_ms is when the slowest answer's WM_NULL was sent, from the
-// click, and updated counts the lines of the list of updated copies (Memo3).
+// click, updated counts the lines of the list of updated copies (Memo3) and
+// order is a hash of that list, the same for the same copies in the same
+// order.
 // Every wait polls with a generous limit; any other outcome than "Done!" (a
 // refusal, a failure notice, an error) ends the probe with exit code 1.
 //
@@ -121,7 +123,7 @@ HWND WaitForDialog(HANDLE process, DWORD processId, HWND form, DWORD limitMs, st
 
 // The lines of an edit control of the updater: asked by message, which "Done!"
 // answers from its modal loop.
-int LineCount(HWND edit) {
+std::string EditText(HWND edit) {
   DWORD_PTR length = 0;
   if (edit == nullptr || !SendMessageTimeoutA(edit, WM_GETTEXTLENGTH, 0, 0, SMTO_NORMAL, kPingTimeoutMs, &length)) {
     Fail("cannot read the list of updated copies");
@@ -131,9 +133,21 @@ int LineCount(HWND edit) {
   SendMessageTimeoutA(edit, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]), SMTO_NORMAL, kPingTimeoutMs,
                       &copied);
   text.resize(copied);
+  return text;
+}
+
+int LineCount(const std::string& text) {
   int lines = 0;
   for (std::size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at + 2)) ++lines;
   return lines;
+}
+
+// FNV-1a of the list: runs that updated the same copies in the same order
+// print the same value.
+unsigned OrderHash(const std::string& text) {
+  unsigned hash = 2166136261u;
+  for (unsigned char c : text) hash = (hash ^ c) * 16777619u;
+  return hash;
 }
 
 void WaitGone(HWND window, DWORD limitMs) {
@@ -234,7 +248,8 @@ int MeasureRun(const char* updater, double intervalMs) {
     pinger.Stop();
     return 1;
   }
-  const int updated = LineCount(GetDlgItem(form, mwn::control::kMemo3));
+  const std::string updatedList = EditText(GetDlgItem(form, mwn::control::kMemo3));
+  const int updated = LineCount(updatedList);
   Press(outcome, IDOK);
   WaitGone(outcome, kStartLimitMs);
   // The clean-up of the scratch files runs between "Done!" and the close prompt.
@@ -254,8 +269,8 @@ int MeasureRun(const char* updater, double intervalMs) {
   // The nearest-rank 99th percentile.
   const double p99 = answers[(answers.size() * 99 + 99) / 100 - 1].answerMs;
   const std::size_t peakKib = memory.PeakWorkingSetSize / 1024;
-  std::printf("run_ms %.1f pings %zu worst_ms %.1f worst_at_ms %.0f p99_ms %.1f peak_kib %zu updated %d\n", runMs,
-              answers.size(), worst.answerMs, worst.sentMs, p99, peakKib, updated);
+  std::printf("run_ms %.1f pings %zu worst_ms %.1f worst_at_ms %.0f p99_ms %.1f peak_kib %zu updated %d order %08x\n",
+              runMs, answers.size(), worst.answerMs, worst.sentMs, p99, peakKib, updated, OrderHash(updatedList));
   CloseHandle(info.hThread);
   CloseHandle(info.hProcess);
   return 0;

@@ -142,6 +142,33 @@ struct LocalTime {
   unsigned millisecond = 0;
 };
 
+// One lock shared by the window's thread and worker threads, with a wait for
+// each side. Every wait is entered and left with the lock held, lets it go
+// meanwhile, and may end early: callers look again at what they wait for.
+class WorkLock {
+ public:
+  virtual ~WorkLock() = default;
+  virtual void Acquire() = 0;
+  virtual void Release() = 0;
+  // A worker waits until WakeWorkers.
+  virtual void WaitAsWorker() = 0;
+  // The window's thread waits until WakeOwner, calling `whileWaiting`
+  // (without the lock) whenever a window message arrives meanwhile.
+  virtual void WaitAnswering(const Progress& whileWaiting) = 0;
+  // With the lock held.
+  virtual void WakeWorkers() = 0;
+  virtual void WakeOwner() = 0;
+};
+
+// Threads that run beside the window's thread for one task. Destroying the
+// owner joins every one of them; before that, the task tells its threads to
+// stop, and a system call that still blocks one of them then (a listing of
+// a share that no longer answers) is cancelled where the system can.
+class WorkerThreads {
+ public:
+  virtual ~WorkerThreads() = default;
+};
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -163,7 +190,8 @@ class Platform {
   virtual bool FileExists(const std::string& path) = 0;
   // Lists the entries matching `pattern` (folder\*.*) in the system's order,
   // "." and ".." included where the system gives them. Null when the folder
-  // cannot be listed.
+  // cannot be listed. FolderExists, FileExists, ListFolder, the listings and
+  // EqualIgnoringCase may be called from several threads at once.
   virtual std::unique_ptr<FolderListing> ListFolder(const std::string& pattern) = 0;
   // Identity of the folder at `path`; false when it cannot be read.
   virtual bool FolderIdentity(const std::string& path, FileIdentity& identity) = 0;
@@ -222,6 +250,14 @@ class Platform {
                                                      std::uint32_t& error) = 0;
   // The whole content of a small text file; false when it cannot be read.
   virtual bool ReadWholeFile(const std::string& path, std::string& content) = 0;
+
+  // --- threads -----------------------------------------------------------------
+  // Null when the system cannot make one.
+  virtual std::unique_ptr<WorkLock> NewWorkLock() = 0;
+  // Starts up to `count` threads, each running `body` once; null when not
+  // even one can be had.
+  virtual std::unique_ptr<WorkerThreads> StartWorkerThreads(unsigned count,
+                                                            const std::function<void()>& body) = 0;
 
   // --- version information -----------------------------------------------
   // Size of the version information of `path`; 0 when it has none or cannot

@@ -17,14 +17,22 @@ namespace {
 constexpr char kFirstDriveLetter = 'C';
 constexpr char kLastDriveLetter = 'Z';
 
+// A share answers each listing after a round trip or several: many listings
+// in flight at once hide that wait. A local disk answers from its cache, at
+// the cost of the processor's time, which a few threads share out over the
+// cores; more would not help (figures in bench/README.md).
+constexpr LookAhead kShareLookAhead{32, 256};
+constexpr LookAhead kLocalLookAhead{8, 64};
+
 void SearchLocation(Platform& platform, MessagePump& pump, MainWindow& window,
-                    const std::string& line, const std::string& root, const std::string& shown) {
+                    const std::string& line, const std::string& root, const std::string& shown,
+                    LookAhead lookAhead) {
   window.Lines(Memo::Memo2).Add(line);
   pump.Step();
   window.SetLabelText(Label::Label1, text::kScanningPrefix + shown + text::kScanningSuffix);
   pump.Step();
   SearchFolder(platform, pump, text::kTargetName, root, window.Lines(Memo::Memo1), window,
-               Label::Label4);
+               Label::Label4, lookAhead);
   pump.Step();
 }
 
@@ -38,7 +46,7 @@ void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
     const unsigned type = platform.DriveTypeOf(root);
     pump.Step();
     if (!IsSearchedDriveType(type)) continue;
-    SearchLocation(platform, pump, window, letter + ":", root, letter + ":");
+    SearchLocation(platform, pump, window, letter + ":", root, letter + ":", kLocalLookAhead);
   }
 }
 
@@ -55,7 +63,7 @@ void ScanShares(Platform& platform, MessagePump& pump, MainWindow& window) {
     for (const std::string& remoteName : remoteNames) {
       pump.Step();
       if (window.Lines(Memo::Memo2).Find(remoteName) >= 0) continue;
-      SearchLocation(platform, pump, window, remoteName, remoteName, remoteName);
+      SearchLocation(platform, pump, window, remoteName, remoteName, remoteName, kShareLookAhead);
     }
   }
   pump.Step();

@@ -4,6 +4,7 @@
 
 #include "platform/platform.h"
 #include "platform/pump.h"
+#include "update/folder_contents.h"
 #include "update/path.h"
 
 namespace mwn {
@@ -15,6 +16,8 @@ namespace {
 // here (then asked for exactly). Only a link can lead back to a folder on the
 // descent path, so identities (slow to learn on some systems) are asked only
 // at and below a link: of each folder there and, once each, of those above.
+// Listing threads, where given, list ahead of the walk down to the links;
+// what the window is told, and in which order, stays the same.
 class Walk {
  public:
   Walk(Platform& platform, MessagePump& pump, const std::string& name, StringList& found,
@@ -24,21 +27,24 @@ class Walk {
         name_(name),
         found_(found),
         window_(window),
-        progress_(progress) {}
+        progress_(progress),
+        answering_([this] { pump_.Full(); }) {}
 
-  void Start(const std::string& root) {
+  void Start(const std::string& root, LookAhead lookAhead) {
     pump_.Step();
     // The 8-bit API reaches no path this long.
     const bool exists = root.size() < kMaxPath && platform_.FolderExists(root);
     pump_.Step();
-    if (exists) Search(root, false);
+    if (!exists) return;
+    if (lookAhead.threads > 0) {
+      ahead_ = std::make_unique<ListingsAhead>(platform_, root, name_, lookAhead);
+      if (!ahead_->Running()) ahead_.reset();
+    }
+    WalkPosition position;
+    Search(root, false, position);
   }
 
  private:
-  struct Subfolder {
-    std::string name;
-    bool link;
-  };
   struct Level {
     std::string folder;
     bool belowLink = false;
@@ -48,54 +54,37 @@ class Walk {
   };
 
   // `folder` was listed as a folder; one gone since lists nothing.
-  void Search(const std::string& folder, bool link) {
+  void Search(const std::string& folder, bool link, WalkPosition& position) {
     if (folder.size() >= kMaxPath) return;
     // Below a link, any folder may be one already on the descent path.
     const bool belowLink = link || (!descent_.empty() && descent_.back().belowLink);
     descent_.push_back(Level{folder, belowLink});
     if (!belowLink || !LoopsBack()) {
-      std::vector<Subfolder> subfolders;
-      bool named = false;
-      // A folder that may be entered but not listed, or whose listing broke
-      // off before its end, can still hold a copy.
-      if (!List(folder, subfolders, named) || named) {
-        std::string candidate = JoinPath(folder, name_);
-        pump_.Step();
-        if (candidate.size() < kMaxPath && platform_.FileExists(candidate)) {
-          pump_.Step();
-          found_.Add(candidate);
-        }
-      }
+      const FolderContents contents = Contents(folder, belowLink, position);
       pump_.Step();
-      for (const Subfolder& subfolder : subfolders) {
+      if (contents.copy) {
+        found_.Add(JoinPath(folder, name_));
+        pump_.Step();
+      }
+      position.push_back(0);
+      for (const Subfolder& subfolder : contents.subfolders) {
         const std::string path = JoinPath(folder, subfolder.name);
         window_.SetLabelText(progress_, path);
         pump_.Step();
-        Search(path, subfolder.link);
+        Search(path, subfolder.link, position);
+        ++position.back();
       }
+      position.pop_back();
     }
     descent_.pop_back();
   }
 
-  // Gives the subfolders in listing order and whether a file entry bears the
-  // name; false when the folder cannot be listed or the listing broke off.
-  bool List(const std::string& folder, std::vector<Subfolder>& subfolders, bool& named) {
-    const std::unique_ptr<FolderListing> listing = platform_.ListFolder(JoinPath(folder, "*.*"));
-    pump_.Step();
-    if (!listing) return false;
-    DirEntry entry;
-    ListStep step;
-    while ((step = listing->Next(entry)) == ListStep::kEntry) {
+  FolderContents Contents(const std::string& folder, bool belowLink, const WalkPosition& position) {
+    if (ahead_ && !belowLink) return ahead_->Take(position, answering_);
+    return ReadFolder(platform_, folder, name_, [this] {
       pump_.Step();
-      if (IsSubfolder(entry)) {
-        subfolders.push_back({entry.name, (entry.attributes & kAttrReparsePoint) != 0});
-      } else if (!named && (entry.attributes & kAttrDirectory) == 0 &&
-                 entry.name.size() == name_.size() && platform_.EqualIgnoringCase(entry.name, name_)) {
-        named = true;
-      }
-    }
-    pump_.Step();
-    return step == ListStep::kEnd;
+      return true;
+    });
   }
 
   bool LoopsBack() {
@@ -117,26 +106,23 @@ class Walk {
     return level.identified;
   }
 
-  static bool IsSubfolder(const DirEntry& entry) {
-    return (entry.attributes & kAttrVolumeLabel) == 0 && (entry.attributes & kAttrDirectory) != 0 &&
-           entry.name != "." && entry.name != "..";
-  }
-
   Platform& platform_;
   MessagePump& pump_;
   const std::string& name_;
   StringList& found_;
   MainWindow& window_;
   Label progress_;
+  const Progress answering_;
   std::vector<Level> descent_;
+  std::unique_ptr<ListingsAhead> ahead_;
 };
 
 }  // namespace
 
 void SearchFolder(Platform& platform, MessagePump& pump, const std::string& name,
                   const std::string& folder, StringList& found, MainWindow& window,
-                  Label progress) {
-  Walk(platform, pump, name, found, window, progress).Start(folder);
+                  Label progress, LookAhead lookAhead) {
+  Walk(platform, pump, name, found, window, progress).Start(folder, lookAhead);
 }
 
 }  // namespace mwn

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "fake_threads.h"
 #include "payload/payload.h"
 
 namespace {
@@ -164,9 +165,13 @@ class FakePlatform::Listing : public mwn::FolderListing {
       : platform_(platform), folder_(folder), path_(std::move(path)), position_(root ? 2 : 0) {
     ++platform_.openHandles_;
   }
-  ~Listing() override { --platform_.openHandles_; }
+  ~Listing() override {
+    const std::lock_guard<std::recursive_mutex> lock(platform_.mutex_);
+    --platform_.openHandles_;
+  }
 
   mwn::ListStep Next(mwn::DirEntry& entry) override {
+    const std::lock_guard<std::recursive_mutex> lock(platform_.mutex_);
     if (platform_.Failing(Op::ListNext, path_)) return mwn::ListStep::kFailed;
     if (position_ < 2) {
       entry.name = position_ == 0 ? "." : "..";
@@ -534,18 +539,22 @@ std::unique_ptr<mwn::ConnectedDisks> FakePlatform::OpenConnectedDisks(std::uint3
 // --- file system -----------------------------------------------------------------
 
 bool FakePlatform::FolderExists(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (Failing(Op::FolderExists, path)) return false;
   const Node* node = Find(path);
   return node != nullptr && node->folder;
 }
 
 bool FakePlatform::FileExists(const std::string& path) {
+  const std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (Failing(Op::FileExists, path)) return false;
   const Node* node = Find(path);
   return node != nullptr && !node->folder;
 }
 
 std::unique_ptr<mwn::FolderListing> FakePlatform::ListFolder(const std::string& pattern) {
+  PayListingDelay(pattern);
+  const std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (Failing(Op::ListFolder, pattern)) return nullptr;
   const std::size_t cut = pattern.find_last_of('\\');
   if (cut == std::string::npos || pattern.substr(cut + 1) != "*.*") return nullptr;
@@ -557,6 +566,7 @@ std::unique_ptr<mwn::FolderListing> FakePlatform::ListFolder(const std::string& 
 }
 
 bool FakePlatform::FolderIdentity(const std::string& path, mwn::FileIdentity& identity) {
+  const std::lock_guard<std::recursive_mutex> lock(mutex_);
   if (Failing(Op::FolderIdentity, path)) return false;
   const Node* node = Find(path);
   if (node == nullptr || !node->folder) return false;
@@ -831,6 +841,7 @@ std::string FakePlatform::ExecutablePath() {
 }
 
 bool FakePlatform::EqualIgnoringCase(const std::string& a, const std::string& b) {
+  const std::lock_guard<std::recursive_mutex> lock(mutex_);
   Failing(Op::EqualIgnoringCase, a, b);
   return SameIgnoringCase(a, b);
 }
@@ -891,6 +902,41 @@ std::uint32_t FakePlatform::RunElevated(const std::string& arguments,
   if (whileWaiting) whileWaiting();
   exitCode = elevatedInstance ? elevatedInstance(arguments) : 0;
   return mwn::kErrorSuccess;
+}
+
+void FakePlatform::PayListingDelay(const std::string& pattern) {
+  std::chrono::microseconds delay{0};
+  {
+    const std::lock_guard<std::recursive_mutex> lock(mutex_);
+    if (listingDelay) delay = listingDelay(pattern);
+  }
+  if (delay.count() <= 0) return;
+  std::unique_lock<std::mutex> lock(delayMutex_);
+  delayEnds_.wait_for(lock, delay, [this] { return cancelBlocked_; });
+}
+
+// --- threads ---------------------------------------------------------------------
+
+std::unique_ptr<mwn::WorkLock> FakePlatform::NewWorkLock() {
+  return std::make_unique<FakeWorkLock>();
+}
+
+std::unique_ptr<mwn::WorkerThreads> FakePlatform::StartWorkerThreads(
+    unsigned count, const std::function<void()>& body) {
+  count = std::min(count, threadLimit);
+  if (count == 0) return nullptr;
+  return std::make_unique<FakeWorkerThreads>(
+      count,
+      [this, body] {
+        ++liveThreads;
+        body();
+        --liveThreads;
+      },
+      [this](bool cancel) {
+        const std::lock_guard<std::mutex> lock(delayMutex_);
+        cancelBlocked_ = cancel;
+        delayEnds_.notify_all();
+      });
 }
 
 // --- user interface ----------------------------------------------------------------------

@@ -3,11 +3,15 @@
 // the file bytes, scripted dialogs, and a hook that makes any call fail.
 #pragma once
 
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -165,6 +169,13 @@ class FakePlatform : public mwn::Platform {
   std::map<std::string, std::vector<std::string>> logs;
   bool logOpens = true;
   mwn::LocalTime now{2026, 3, 1, 14, 5, 9, 42};
+  // The walk's calls: the time each listing takes, paid on the calling
+  // thread outside the platform's lock, so that listings made at once overlap
+  // as over a network; and how many threads the machine gives (none: every
+  // walk lists for itself).
+  std::function<std::chrono::microseconds(const std::string& pattern)> listingDelay;
+  unsigned threadLimit = 0;
+  std::atomic<int> liveThreads{0};
 
   std::function<void()> onPump;
   int pumps = 0;
@@ -228,6 +239,9 @@ class FakePlatform : public mwn::Platform {
   mwn::LocalTime Now() override { return now; }
   // "message <code>": enough to tell which code a line names.
   std::string SystemMessage(std::uint32_t code) override;
+  std::unique_ptr<mwn::WorkLock> NewWorkLock() override;
+  std::unique_ptr<mwn::WorkerThreads> StartWorkerThreads(unsigned count,
+                                                         const std::function<void()>& body) override;
   void ProcessMessages() override;
   std::uint32_t TickCount() override;
   void Pause(std::uint32_t milliseconds) override;
@@ -265,6 +279,7 @@ class FakePlatform : public mwn::Platform {
   class HeldFolder;
 
   bool Failing(Op op, const std::string& path, const std::string& other = "");
+  void PayListingDelay(const std::string& pattern);
   Node* NewNode(bool folder, std::uint32_t volume, std::uint32_t attributes);
   Node* RootOf(const std::string& path, std::string& rest) const;
   Node* EnsureRoot(const std::string& path);
@@ -286,4 +301,10 @@ class FakePlatform : public mwn::Platform {
   std::uint32_t nextVolume_ = 0x1000;
   std::uint64_t nextIndex_ = 1;
   int openHandles_ = 0;
+  // Around the state the walk's calls touch, which may come from several
+  // threads at once.
+  mutable std::recursive_mutex mutex_;
+  std::mutex delayMutex_;
+  std::condition_variable delayEnds_;
+  bool cancelBlocked_ = false;
 };

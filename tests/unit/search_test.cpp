@@ -2,9 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <new>
+#include <thread>
+
 #include "fake_platform.h"
 #include "fake_window.h"
 #include "platform/pump.h"
+#include "random_tree.h"
 
 using Lines = std::vector<std::string>;
 
@@ -209,6 +217,128 @@ TEST_F(SearchTest, PumpsWhileWalking) {
   platform.AddFolder("C:\\A\\B\\C");
   Search("C:\\");
   EXPECT_GE(platform.pumps, 3 * 4);
+}
+
+// --- listings fetched ahead ----------------------------------------------------
+
+std::size_t Hash(const std::string& path) { return std::hash<std::string>()(path); }
+
+// What the window is told over every root of `tree`, walked with `lookAhead`,
+// while listings take random times, some folders are gone by the time they
+// are listed, some listings break off and some lookups fail.
+std::vector<std::string> WindowEvents(const RandomTree& tree, mwn::LookAhead lookAhead,
+                                      bool breakOff) {
+  FakePlatform platform;
+  tree.Build(platform);
+  platform.threadLimit = lookAhead.threads;
+  platform.listingDelay = [](const std::string& pattern) {
+    return std::chrono::microseconds(Hash(pattern) % 300);
+  };
+  std::map<std::string, int> entriesRead;
+  platform.fail = [&](Op op, const std::string& path) {
+    if (op == Op::ListFolder || op == Op::FileExists) return Hash(path + "gone") % 9 == 0;
+    return breakOff && op == Op::ListNext && Hash(path) % 5 == 0 &&
+           ++entriesRead[path] == 3 + static_cast<int>(Hash(path) % 4);
+  };
+  FakeWindow window;
+  mwn::MessagePump pump(platform);
+  for (const std::string& root : tree.RootPaths()) {
+    mwn::SearchFolder(platform, pump, "Mwn.exe", root, window.memo1, window, mwn::Label::Label4,
+                      lookAhead);
+  }
+  EXPECT_EQ(platform.liveThreads, 0);
+  EXPECT_EQ(platform.OpenHandles(), 0);
+  return window.events;
+}
+
+// A listing that breaks off counts its entries per folder, so it is asked
+// only where each folder is listed once: with room for every listing.
+TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    const RandomTree tree(seed);
+    const bool breakOff = seed % 2 == 0;
+    const mwn::LookAhead lookAhead =
+        breakOff ? mwn::LookAhead{1 + seed % 5, 100000} : mwn::LookAhead{1 + seed % 5, 1 + seed % 3};
+    const std::vector<std::string> serial = WindowEvents(tree, {}, breakOff);
+    ASSERT_EQ(WindowEvents(tree, lookAhead, breakOff), serial) << tree.Summary();
+  }
+}
+
+// Listing \\srv\apps, its ten folders and their three subfolders each.
+class ListingsAheadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform.AddShare(kShare);
+    for (int i = 0; i < 10; ++i) {
+      for (int j = 0; j < 3; ++j) {
+        platform.AddFolder(std::string(kShare) + "\\" + std::to_string(i) + "\\" + std::to_string(j));
+      }
+    }
+  }
+  // Takes every listing in walk order, as the walk does; how many were taken.
+  int TakeAll(mwn::ListingsAhead& ahead, mwn::WalkPosition& position) {
+    const mwn::FolderContents contents = ahead.Take(position, [] {});
+    int taken = 1;
+    position.push_back(0);
+    for (std::size_t i = 0; i < contents.subfolders.size(); ++i, ++position.back()) {
+      taken += TakeAll(ahead, position);
+    }
+    position.pop_back();
+    return taken;
+  }
+  static constexpr char kShare[] = "\\\\srv\\apps";
+  FakePlatform platform;
+};
+
+TEST_F(ListingsAheadTest, HoldsNoMoreListingsThanItsLimitAndItsThreads) {
+  platform.threadLimit = 4;
+  platform.listingDelay = [](const std::string& pattern) {
+    return std::chrono::microseconds(Hash(pattern) % 2000);
+  };
+  mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {4, 6});
+  mwn::WalkPosition root;
+  EXPECT_EQ(TakeAll(ahead, root), 41);
+  EXPECT_LE(ahead.MostHeld(), 6u + 4u);
+  EXPECT_GT(ahead.MostHeld(), 1u);
+}
+
+// A share that stops answering holds a listing for an hour; stopping the
+// walk midway cancels it, as the system cancels a blocked call, and joins
+// every thread.
+TEST_F(ListingsAheadTest, StoppingMidwayLeavesNoThreadBehindNorWaitsForAHungShare) {
+  platform.threadLimit = 8;
+  std::atomic<bool> hung{false};
+  platform.listingDelay = [&hung](const std::string& pattern) -> std::chrono::microseconds {
+    if (pattern.find("\\9\\") == std::string::npos) return std::chrono::microseconds(0);
+    hung = true;
+    return std::chrono::hours(1);
+  };
+  const auto start = std::chrono::steady_clock::now();
+  {
+    mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {8, 64});
+    ahead.Take({}, [] {});
+    ahead.Take({0}, [] {});
+    while (!hung) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(platform.liveThreads, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// What breaks the walk (here the window running out of memory) ends it with
+// every listing thread joined.
+TEST_F(ListingsAheadTest, WalkEndedByAnErrorJoinsItsThreads) {
+  class FailingWindow : public FakeWindow {
+    void SetLabelText(mwn::Label which, const std::string& text) override {
+      if (label(which).history.size() == 5) throw std::bad_alloc();
+      FakeWindow::SetLabelText(which, text);
+    }
+  } window;
+  platform.threadLimit = 4;
+  mwn::MessagePump pump(platform);
+  EXPECT_THROW(mwn::SearchFolder(platform, pump, "Mwn.exe", kShare, window.memo1, window,
+                                 mwn::Label::Label4, {4, 16}),
+               std::bad_alloc);
+  EXPECT_EQ(platform.liveThreads, 0);
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The walk's file system operations and the scratch folder's, through the
 // 8-bit API with its path limit.
+#include <atomic>
+
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/win32_platform.h"
 
@@ -27,6 +29,25 @@ class Win32FolderListing : public FolderListing {
   bool hasPending_;
 };
 
+// Windows 7 and later: no short names, which the walk never reads, and
+// larger batches of entries per round trip to a share. Earlier systems refuse
+// the level; from the first refusal on, the plain call.
+constexpr FINDEX_INFO_LEVELS kFindExInfoBasic = static_cast<FINDEX_INFO_LEVELS>(1);
+constexpr DWORD kFindFirstExLargeFetch = 2;
+std::atomic<bool> basicLevelRefused{false};
+
+HANDLE FindFirst(const std::string& pattern, WIN32_FIND_DATAA& first) {
+  if (!basicLevelRefused) {
+    HANDLE find = FindFirstFileExA(pattern.c_str(), kFindExInfoBasic, &first,
+                                   FindExSearchNameMatch, nullptr, kFindFirstExLargeFetch);
+    if (find != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER) return find;
+    HANDLE plain = FindFirstFileA(pattern.c_str(), &first);
+    if (plain != INVALID_HANDLE_VALUE) basicLevelRefused = true;
+    return plain;
+  }
+  return FindFirstFileA(pattern.c_str(), &first);
+}
+
 }  // namespace
 
 bool UsableAnsiPath(const std::string& path) {
@@ -50,7 +71,7 @@ bool Win32Platform::FileExists(const std::string& path) {
 std::unique_ptr<FolderListing> Win32Platform::ListFolder(const std::string& pattern) {
   if (!UsableAnsiPath(pattern)) return nullptr;
   WIN32_FIND_DATAA first;
-  UniqueFindHandle find(FindFirstFileA(pattern.c_str(), &first));
+  UniqueFindHandle find(FindFirst(pattern, first));
   if (!find) return nullptr;
   return std::make_unique<Win32FolderListing>(std::move(find), first);
 }

@@ -45,6 +45,10 @@ class Win32Platform : public Platform {
                                              std::uint32_t& error) override;
   bool ReadWholeFile(const std::string& path, std::string& content) override;
 
+  std::unique_ptr<WorkLock> NewWorkLock() override;
+  std::unique_ptr<WorkerThreads> StartWorkerThreads(unsigned count,
+                                                    const std::function<void()>& body) override;
+
   std::uint32_t VersionInfoSize(const std::string& path) override;
   bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) override;
   bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
