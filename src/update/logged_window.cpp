@@ -10,15 +10,7 @@ LoggedWindow::LoggedWindow(MainWindow& window, RunLog& log, Platform& platform,
 
 StringList& LoggedWindow::Lines(Memo memo) {
   if (!log_.Active()) return window_.Lines(memo);
-  switch (memo) {
-    case Memo::Memo1:
-      return memo1_;
-    case Memo::Memo2:
-      return memo2_;
-    case Memo::Memo3:
-      break;
-  }
-  return memo3_;
+  return OfMemo(memo, memo1_, memo2_, memo3_);
 }
 
 void LoggedWindow::LoggedLines::Add(const std::string& line) {

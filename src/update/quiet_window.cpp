@@ -8,15 +8,7 @@ QuietWindow::QuietWindow(Platform& platform)
     : memo1_(platform), memo2_(platform), memo3_(platform) {}
 
 StringList& QuietWindow::Lines(Memo memo) {
-  switch (memo) {
-    case Memo::Memo1:
-      return memo1_;
-    case Memo::Memo2:
-      return memo2_;
-    case Memo::Memo3:
-      break;
-  }
-  return memo3_;
+  return OfMemo(memo, memo1_, memo2_, memo3_);
 }
 
 std::string QuietWindow::MemoryLines::Get(int index) const {

@@ -23,6 +23,20 @@ class StringList {
 enum class Label { Label1, Label2, Label3, Label4 };
 enum class Memo { Memo1, Memo2, Memo3 };
 
+// Whichever of three things, one a memo, stands for `memo`.
+template <typename Each>
+Each& OfMemo(Memo memo, Each& memo1, Each& memo2, Each& memo3) {
+  switch (memo) {
+    case Memo::Memo1:
+      return memo1;
+    case Memo::Memo2:
+      return memo2;
+    case Memo::Memo3:
+      break;
+  }
+  return memo3;
+}
+
 // Colours in the system's 0x00BBGGRR form.
 constexpr std::uint32_t kColourRed = 0x000000FF;
 
