@@ -88,6 +88,14 @@ struct ScratchFolder {
 ScratchFolder MakePrivateScratchFolder(Platform& platform, MessagePump& pump,
                                        std::uint32_t& errorCode);
 
+// Creates or truncates `path`, writes `size` bytes in one call, calling
+// `whileWaiting` whenever a window message arrives during it, and closes it.
+// 0, or the system's code of the first step that failed (101 for a short
+// write); the file is closed on every path.
+std::uint32_t WriteWholeFile(Platform& platform, const std::string& path,
+                             const std::uint8_t* data, std::size_t size,
+                             const std::function<void()>& whileWaiting = {});
+
 // Creates or truncates `path` and writes `image` in one call, calling
 // `whileWaiting` whenever a window message arrives during it. Throws
 // EInOutError (101 for a short write); the file is closed on every path.

@@ -1,6 +1,7 @@
 #include "update/copy_replacement.h"
 
 #include "payload/payload.h"
+#include "platform/errors.h"
 #include "platform/platform.h"
 #include "platform/pump.h"
 #include "update/path.h"
@@ -115,27 +116,15 @@ std::string CopyReplacement::Stage(const std::string& folder, std::uint32_t& err
   const std::string staged = NewTempFile(folder, error);
   if (staged.empty()) return "";
   const std::uint32_t copied = RetryingWhileInUse([&] {
-    return imagePath_.empty() ? WriteImage(staged)
-                              : platform_.CopyFileTo(imagePath_, staged, true, pumping_);
+    if (!imagePath_.empty()) return platform_.CopyFileTo(imagePath_, staged, true, pumping_);
+    const std::uint32_t written =
+        WriteWholeFile(platform_, staged, image_, imageSize_, answering_);
+    // A short write is the runtime's code; the system's own for it is this.
+    return written == kIoShortWrite ? kErrorDiskFull : written;
   });
   if (copied == kErrorSuccess && Flushed(staged)) return staged;
   Discard(staged);
   return "";
-}
-
-std::uint32_t CopyReplacement::WriteImage(const std::string& path) {
-  std::uint32_t error = kErrorSuccess;
-  const std::unique_ptr<WritableFile> file = platform_.CreateFileRW(path, error);
-  pump_.Step();
-  if (!file) return error;
-  std::size_t written = 0;
-  error = file->Write(image_, imageSize_, written, answering_);
-  pump_.Full();
-  const std::uint32_t closed = file->Close();
-  pump_.Step();
-  if (error != kErrorSuccess) return error;
-  if (written < imageSize_) return kErrorDiskFull;
-  return closed;
 }
 
 bool CopyReplacement::Swap(const std::string& staged, const std::string& target) {

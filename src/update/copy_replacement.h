@@ -40,7 +40,6 @@ class CopyReplacement {
   ReplaceOutcome WriteAfresh(const std::string& folder, const std::string& target);
   std::string BackUp(const std::string& folder, const std::string& target, std::uint32_t& error);
   std::string Stage(const std::string& folder, std::uint32_t& error);
-  std::uint32_t WriteImage(const std::string& path);
   bool Swap(const std::string& staged, const std::string& target);
   bool KeepProgramSpelling(const std::string& folder, const std::string& target);
   void Restore(const std::string& backup, const std::string& target);

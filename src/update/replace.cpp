@@ -4,6 +4,7 @@
 #include <set>
 #include <vector>
 
+#include "payload/payload.h"
 #include "platform/platform.h"
 #include "platform/pump.h"
 #include "update/copy_replacement.h"
@@ -24,15 +25,8 @@ bool WriteCopyList(Platform& platform, const std::string& path,
                    const std::vector<std::string>& copies) {
   std::string content;
   for (const std::string& copy : copies) content += copy + "\r\n";
-  std::uint32_t error = kErrorSuccess;
-  const std::unique_ptr<WritableFile> file = platform.CreateFileRW(path, error);
-  if (!file) return false;
-  std::size_t written = 0;
-  const bool wrote =
-      file->Write(reinterpret_cast<const std::uint8_t*>(content.data()), content.size(), written,
-                  {}) == kErrorSuccess &&
-      written == content.size();
-  return file->Close() == kErrorSuccess && wrote;
+  return WriteWholeFile(platform, path, reinterpret_cast<const std::uint8_t*>(content.data()),
+                        content.size()) == kErrorSuccess;
 }
 
 // Visits Memo1 from its last line to its first, so that deleting line i
