@@ -10,6 +10,9 @@ WINE64_LOADER=${WINE64_LOADER:-/usr/lib/wine/wine64}
 WINE32_LOADER=${WINE32_LOADER:-/usr/lib/wine/wine}
 WINE32_DLL_DIR=${WINE32_DLL_DIR:-/usr/lib/i386-linux-gnu/wine/i386-windows}
 WINESERVER=${WINESERVER:-$(command -v wineserver)}
+# The qemu-i386 that scripts/qemu-i386.sh provides where the kernel runs no
+# 32-bit code, registered there for i386 programs.
+MWN_QEMU_I386=${MWN_QEMU_I386:-/usr/local/lib/mwn-qemu/qemu-i386}
 
 wine_env_init() {
   export WINEPREFIX=$1
@@ -22,8 +25,9 @@ wine_env_init() {
   export QEMU_RESERVED_VA=0x81000000
 }
 
-# True when the kernel runs 32-bit Linux programs (probed with Wine's own
-# 32-bit server, which only prints its version).
+# True when 32-bit Linux programs run, by the kernel itself or through a
+# registered qemu-i386 (probed with Wine's own 32-bit server, which only
+# prints its version).
 wine_native_32bit() {
   "$(dirname "$WINE32_LOADER")/wineserver32" --version >/dev/null 2>&1
 }
@@ -107,10 +111,11 @@ wine_run() {
     "$WINE64_LOADER" "$@"
   elif wine_native_32bit; then
     "$WINE32_LOADER" "$@"
-  elif command -v qemu-i386 >/dev/null; then
-    WINELOADERNOEXEC=1 qemu-i386 "$WINE32_LOADER" "$@"
+  elif [ -x "$MWN_QEMU_I386" ]; then
+    # Unregistered, the program itself runs, but none it starts.
+    WINELOADERNOEXEC=1 "$MWN_QEMU_I386" "$WINE32_LOADER" "$@"
   else
-    echo "wine_run: this kernel cannot run 32-bit programs; install qemu-user" >&2
+    echo "wine_run: this kernel cannot run 32-bit programs; run scripts/install-deps.sh as root" >&2
     return 127
   fi
 }
