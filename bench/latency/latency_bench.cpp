@@ -15,8 +15,8 @@
 #include "fake_platform.h"
 #include "fake_window.h"
 #include "platform/pump.h"
-#include "update/scan.h"
-#include "update/search.h"
+#include "update/walk/scan.h"
+#include "update/walk/search.h"
 
 namespace {
 

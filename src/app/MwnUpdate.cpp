@@ -12,10 +12,10 @@
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
-#include "update/command_line.h"
-#include "update/exit_codes.h"
-#include "update/listed_copies.h"
-#include "update/start.h"
+#include "update/base/exit_codes.h"
+#include "update/replacement/listed_copies.h"
+#include "update/run/command_line.h"
+#include "update/run/start.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // Before anything loads a DLL on the program's behalf: the program's own

@@ -10,9 +10,9 @@
 #include "platform/platform.h"
 #include "platform/pump.h"
 #include "platform/win32/app_cursor.h"
-#include "update/dialogs.h"
-#include "update/newest_line.h"
-#include "update/texts.h"
+#include "update/base/texts.h"
+#include "update/run/dialogs.h"
+#include "update/run/newest_line.h"
 
 namespace mwn {
 namespace {

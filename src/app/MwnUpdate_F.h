@@ -11,8 +11,8 @@
 #include "app/line_list.h"
 #include "app/window_base.h"
 #include "platform/win32/windows_api.h"
-#include "update/run.h"
-#include "update/window.h"
+#include "update/base/window.h"
+#include "update/run/run.h"
 
 namespace mwn {
 

@@ -5,10 +5,10 @@
 #include "app/plain_message.h"
 #include "platform/pump.h"
 #include "platform/win32/win32_platform.h"
-#include "update/dialogs.h"
-#include "update/run_log.h"
-#include "update/start.h"
-#include "update/texts.h"
+#include "update/base/run_log.h"
+#include "update/base/texts.h"
+#include "update/run/dialogs.h"
+#include "update/run/start.h"
 
 namespace mwn {
 

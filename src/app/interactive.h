@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/win32/windows_api.h"
-#include "update/command_line.h"
+#include "update/run/command_line.h"
 
 namespace mwn {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/win32/windows_api.h"
-#include "update/window.h"
+#include "update/base/window.h"
 
 namespace mwn {
 

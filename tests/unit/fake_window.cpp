@@ -3,7 +3,7 @@
 #include <stdexcept>
 
 #include "fake_platform.h"
-#include "update/dialogs.h"
+#include "update/run/dialogs.h"
 
 std::string NameOf(mwn::Label which) {
   return "label" + std::to_string(static_cast<int>(which) + 1);

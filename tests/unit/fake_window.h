@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "update/window.h"
+#include "update/base/window.h"
 
 class FakeStringList : public mwn::StringList {
  public:

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "fake_platform.h"
-#include "update/path.h"
+#include "update/base/path.h"
 
 namespace {
 

@@ -1,0 +1,57 @@
+// The log an administrator asks for with /log: one line per step of the run,
+// each stamped with the date and time to the millisecond and on the disk
+// before the run goes on, so that a run killed halfway leaves what it did.
+// Closed, it writes nothing, and the run asks the system nothing for it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "platform/platform.h"
+#include "update/base/exit_codes.h"
+#include "update/base/version.h"
+
+namespace mwn {
+
+class MessagePump;
+
+class RunLog {
+ public:
+  explicit RunLog(Platform& platform) : platform_(platform) {}
+
+  // Adds to the file at `path` from now on. False with the system's error
+  // code in `error` when it cannot be opened.
+  bool Open(const std::string& path, std::uint32_t& error);
+  bool Active() const { return file_ != nullptr; }
+
+  // The opening lines: the updater's own version, the mode, the command
+  // line, the user and whether the process is elevated.
+  void Start(MessagePump& pump, bool quiet);
+  void Location(const std::string& location);
+  // `version` is null for a copy without a readable version.
+  void Found(const std::string& path, const VersionStamp* version);
+  void Gate(const VersionStamp* replacement, const VersionStamp& newestFound, bool update);
+  void Updated(const std::string& path);
+  // `errorCode` 0: the copy failed a check (read back, flushed) that gives
+  // no system error.
+  void NotUpdated(const std::string& path, std::uint32_t errorCode);
+  void Cancelled();
+  void Error(const std::string& message);
+  void Exit(ExitCode code);
+
+ private:
+  void Line(const std::string& text);
+
+  Platform& platform_;
+  std::unique_ptr<LogFile> file_;
+};
+
+// "2026-03-01 14:05:09.042"
+std::string TimeStamp(const LocalTime& time);
+// "2.1.0.0"
+std::string VersionText(const VersionStamp& version);
+// Where /log alone writes: MwnUpdate-20260301-140509.log in `tempFolder`.
+std::string DefaultLogPath(const std::string& tempFolder, const LocalTime& time);
+
+}  // namespace mwn

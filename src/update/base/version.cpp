@@ -1,0 +1,38 @@
+#include "update/base/version.h"
+
+#include <new>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/pump.h"
+
+namespace mwn {
+
+bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& path,
+                      VersionStamp& stamp) {
+  pump.Step();
+  const std::uint32_t size = platform.VersionInfoSize(path);
+  pump.Step();
+  if (size == 0) return false;
+  std::vector<std::uint8_t> data;
+  try {
+    data.resize(size);
+  } catch (const std::bad_alloc&) {
+    return false;  // a copy's version information is never worth ending the run
+  }
+  const bool read = platform.VersionInfo(path, data);
+  pump.Step();
+  if (!read) return false;
+  std::uint32_t versionMS = 0;
+  std::uint32_t versionLS = 0;
+  const bool found = platform.RootFileVersion(data, versionMS, versionLS);
+  pump.Step();
+  if (!found) return false;
+  stamp.major = static_cast<std::uint16_t>(versionMS >> 16);
+  stamp.minor = static_cast<std::uint16_t>(versionMS & 0xFFFF);
+  stamp.release = static_cast<std::uint16_t>(versionLS >> 16);
+  stamp.build = static_cast<std::uint16_t>(versionLS & 0xFFFF);
+  return true;
+}
+
+}  // namespace mwn

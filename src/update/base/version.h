@@ -1,0 +1,32 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <tuple>
+
+namespace mwn {
+
+class Platform;
+class MessagePump;
+
+struct VersionStamp {
+  std::uint16_t major = 0;
+  std::uint16_t minor = 0;
+  std::uint16_t release = 0;
+  std::uint16_t build = 0;
+
+  friend bool operator<(const VersionStamp& a, const VersionStamp& b) {
+    return std::tie(a.major, a.minor, a.release, a.build) <
+           std::tie(b.major, b.minor, b.release, b.build);
+  }
+  friend bool operator==(const VersionStamp& a, const VersionStamp& b) {
+    return std::tie(a.major, a.minor, a.release, a.build) ==
+           std::tie(b.major, b.minor, b.release, b.build);
+  }
+};
+
+// Reads the file version of `path`; on failure `stamp` is left untouched.
+bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& path,
+                      VersionStamp& stamp);
+
+}  // namespace mwn

@@ -1,0 +1,39 @@
+#include "update/replacement/extraction.h"
+
+#include "platform/errors.h"
+#include "platform/platform.h"
+#include "platform/pump.h"
+#include "update/base/path.h"
+#include "update/base/texts.h"
+
+namespace mwn {
+
+PayloadImage InflateOwnPayload(Platform& platform, MessagePump& pump) {
+  const std::uint8_t* compressed = nullptr;
+  std::size_t compressedSize = 0;
+  platform.OwnResource(kPayloadResourceType, kPayloadResourceName, compressed, compressedSize);
+  pump.Step();
+  return InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
+                        [&pump] { pump.Step(); });
+}
+
+void ExtractPayload(Platform& platform, MessagePump& pump, bool privateToAdministrators,
+                    PayloadImage& image, ScratchFolder& folder, std::string& imagePath) {
+  std::uint32_t errorCode = 0;
+  if (privateToAdministrators) {
+    folder = MakePrivateScratchFolder(platform, pump, errorCode);
+  } else {
+    folder.path = MakeScratchFolder(platform, pump, errorCode);
+  }
+  // Without a folder the image would land in the current directory.
+  if (folder.path.empty()) throw EInOutError(errorCode != 0 ? errorCode : kErrorPathNotFound);
+  pump.Step();
+
+  image = InflateOwnPayload(platform, pump);
+  imagePath = JoinPath(folder.path, text::kTargetName);
+  pump.Full();
+  WriteImageFile(platform, imagePath, image, [&pump] { pump.Full(); });
+  pump.Full();
+}
+
+}  // namespace mwn

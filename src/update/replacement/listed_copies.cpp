@@ -1,0 +1,90 @@
+#include "update/replacement/listed_copies.h"
+
+#include <new>
+
+#include "platform/errors.h"
+#include "platform/platform.h"
+#include "platform/pump.h"
+#include "update/base/path.h"
+#include "update/base/texts.h"
+#include "update/replacement/copy_replacement.h"
+#include "update/replacement/extraction.h"
+#include "update/walk/scan.h"
+
+namespace mwn {
+
+namespace {
+
+char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool SameAsciiIgnoringCase(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
+  }
+  return true;
+}
+
+bool OnSearchableDrive(Platform& platform, const std::string& path) {
+  return IsSearchedDriveType(platform.DriveTypeOf(path.substr(0, 3)));
+}
+
+}  // namespace
+
+std::vector<std::string> ListLines(const std::string& content) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < content.size()) {
+    std::size_t end = content.find('\n', start);
+    if (end == std::string::npos) end = content.size();
+    std::string line = content.substr(start, end - start);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    start = end + 1;
+  }
+  return lines;
+}
+
+bool IsListableCopyPath(const std::string& path) {
+  if (path.size() < 4 || path.size() >= kMaxPath || !IsOnDriveLetter(path)) return false;
+  if (path.find_first_of(":*?\"<>|", 2) != std::string::npos ||
+      path.find('\0') != std::string::npos) {
+    return false;
+  }
+  for (std::size_t start = 3; start <= path.size();) {
+    std::size_t end = path.find('\\', start);
+    if (end == std::string::npos) end = path.size();
+    const std::string component = path.substr(start, end - start);
+    if (component.empty() || component == "." || component == "..") return false;
+    start = end + 1;
+  }
+  return SameAsciiIgnoringCase(NameOfPath(path), text::kTargetName);
+}
+
+int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string& listPath) {
+  std::string content;
+  if (!platform.ReadWholeFile(listPath, content)) return kListedCopiesNoList;
+
+  PayloadImage image;
+  try {
+    image = InflateOwnPayload(platform, pump);
+  } catch (const Exception&) {
+    return kListedCopiesNoPayload;
+  } catch (const std::bad_alloc&) {
+    return kListedCopiesNoPayload;
+  }
+
+  // This instance runs with an administrator's rights: the copies are staged
+  // from the image in its own memory, and no scratch folder is made in a
+  // temp folder that the user's other programs can write to.
+  CopyReplacement replacement(platform, pump, "", image.Data(), image.Size());
+  for (const std::string& path : ListLines(content)) {
+    if (IsListableCopyPath(path) && OnSearchableDrive(platform, path) &&
+        platform.FileExists(path)) {
+      replacement.Replace(path);
+    }
+  }
+  return kListedCopiesDone;
+}
+
+}  // namespace mwn

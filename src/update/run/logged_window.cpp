@@ -1,0 +1,39 @@
+#include "update/run/logged_window.h"
+
+#include "update/base/run_log.h"
+
+namespace mwn {
+
+LoggedWindow::LoggedWindow(MainWindow& window, RunLog& log, Platform& platform,
+                           MessagePump& pump)
+    : window_(window), log_(log), platform_(platform), pump_(pump) {}
+
+StringList& LoggedWindow::Lines(Memo memo) {
+  if (!log_.Active()) return window_.Lines(memo);
+  return OfMemo(memo, memo1_, memo2_, memo3_);
+}
+
+void LoggedWindow::LoggedLines::Add(const std::string& line) {
+  Inner().Add(line);
+  owner_.Added(memo_, line);
+}
+
+void LoggedWindow::Added(Memo memo, const std::string& line) {
+  switch (memo) {
+    case Memo::Memo1: {
+      VersionStamp version;
+      const bool known = ReadVersionStamp(platform_, pump_, line, version);
+      if (known && newestFound_ < version) newestFound_ = version;
+      log_.Found(line, known ? &version : nullptr);
+      return;
+    }
+    case Memo::Memo2:
+      log_.Location(line);
+      return;
+    case Memo::Memo3:
+      log_.Updated(line);
+      return;
+  }
+}
+
+}  // namespace mwn

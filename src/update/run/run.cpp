@@ -1,0 +1,151 @@
+#include "update/run/run.h"
+
+#include <exception>
+#include <new>
+
+#include "platform/errors.h"
+#include "platform/platform.h"
+#include "platform/pump.h"
+#include "update/base/path.h"
+#include "update/base/run_log.h"
+#include "update/base/texts.h"
+#include "update/base/version.h"
+#include "update/base/window.h"
+#include "update/replacement/extraction.h"
+#include "update/replacement/replace.h"
+#include "update/replacement/version_gate.h"
+#include "update/run/dialogs.h"
+#include "update/walk/scan.h"
+
+namespace mwn {
+
+namespace {
+
+std::string ErrorText(const std::exception& error) {
+  if (const auto* own = dynamic_cast<const Exception*>(&error)) {
+    return WithClosingPeriod(own->Message());
+  }
+  if (dynamic_cast<const std::bad_alloc*>(&error)) {
+    return WithClosingPeriod(EOutOfMemory().Message());
+  }
+  return error.what();
+}
+
+}  // namespace
+
+UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, RunLog& log,
+                     RunMode mode)
+    : platform_(platform),
+      pump_(pump),
+      log_(log),
+      window_(window, log, platform, pump),
+      quiet_(mode == RunMode::kQuiet) {}
+
+void UpdateRun::FormShow() {
+  if (started_) return;
+  started_ = true;
+
+  if (!quiet_ && !Confirm(platform_)) {
+    log_.Cancelled();
+    pump_.Full();
+    window_.ShowPlainMessage(text::kCancelled);
+    window_.Close();
+    return;
+  }
+  pump_.Full();
+
+  // The busy state; from here on the finishing steps are owed.
+  window_.StartTimer1();
+  pump_.Step();
+  std::exception_ptr error;
+  try {
+    window_.SetLabelVisible(Label::Label3, true);
+    pump_.Step();
+    platform_.SetWaitCursor(true);
+    pump_.Step();
+    Work();
+  } catch (const std::exception& thrown) {
+    outcome_ = ExitCode::kFailed;
+    log_.Error(ErrorText(thrown));
+    error = std::current_exception();
+  } catch (...) {
+    outcome_ = ExitCode::kFailed;
+    error = std::current_exception();
+  }
+  FinishingSteps();
+  if (error) std::rethrow_exception(error);
+}
+
+void UpdateRun::Work() {
+  window_.FocusMemo2();
+  pump_.Step();
+  ScanLocations(platform_, pump_, window_);
+  pump_.Step();
+
+  window_.Memo2CaretToEnd();
+  pump_.Step();
+  window_.FocusNone();
+  pump_.Step();
+  window_.SetLabelText(Label::Label4, "");
+  pump_.Step();
+
+  // With an administrator's rights (started elevated, or as SYSTEM by a
+  // deployment tool) the temp folder may be one that standard users write
+  // to: the scratch folder is then private to administrators, and the copies
+  // are staged from the image in memory, not from a file.
+  const bool elevated = platform_.RunningElevated();
+  pump_.Step();
+  ScratchFolder folder;
+  std::string imagePath;
+  ExtractPayload(platform_, pump_, elevated, image_, folder, imagePath);
+
+  const bool update = ShouldUpdate(platform_, pump_, imagePath, window_.Lines(Memo::Memo1));
+  LogGate(imagePath, update);
+  if (update) {
+    ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath, image_.Data(),
+                  image_.Size(), log_, !quiet_);
+    outcome_ = window_.Lines(Memo::Memo1).Count() > 0 ? ExitCode::kSomeNotUpdated
+                                                       : ExitCode::kSuccess;
+  } else {
+    outcome_ = ExitCode::kRefused;
+    Refuse();
+  }
+  pump_.Step();
+  // Reached only on the normal path: after an error the scratch folder is
+  // left behind on purpose, with whatever it holds.
+  platform_.DeleteFileAt(imagePath);  // a failure shows up as the folder's removal error
+  pump_.Step();
+  RemoveScratchFolder(platform_, folder);
+  pump_.Step();
+}
+
+void UpdateRun::LogGate(const std::string& imagePath, bool update) {
+  if (!log_.Active()) return;
+  VersionStamp replacement;
+  const bool known = ReadVersionStamp(platform_, pump_, imagePath, replacement);
+  log_.Gate(known ? &replacement : nullptr, window_.NewestFound(), update);
+}
+
+void UpdateRun::Refuse() {
+  window_.StopTimer1();
+  pump_.Step();
+  window_.SetLabelText(Label::Label1, text::kFoundOnSystem);
+  pump_.Full();
+  window_.ShowPlainMessage(text::kRefusal);
+  pump_.Full();
+}
+
+void UpdateRun::FinishingSteps() {
+  platform_.SetWaitCursor(false);
+  pump_.Step();
+  if (window_.Timer1Running()) window_.StopTimer1();
+  pump_.Step();
+  window_.SetCaption(text::kCaption);
+  pump_.Full();
+  if (quiet_) return;
+  const bool close = AskClose(platform_);
+  pump_.Full();
+  if (close) window_.Close();
+}
+
+}  // namespace mwn

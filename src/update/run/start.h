@@ -1,0 +1,34 @@
+// What both modes do before the run (the log asked for, the machine's one
+// run at a time), and the quiet mode from its start to its exit code.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "update/base/exit_codes.h"
+#include "update/run/command_line.h"
+
+namespace mwn {
+
+class Platform;
+class MessagePump;
+class RunLog;
+
+// The lock held by the run under way on the machine, in every session.
+inline constexpr char kRunLockName[] = "MwnUpdate.Run";
+
+// Opens the log that `options` ask for, if any, and writes its opening
+// lines. False, with the path tried and the system's error code, when it
+// cannot be opened.
+bool OpenRequestedLog(Platform& platform, MessagePump& pump, const Options& options,
+                      RunLog& log, std::string& path, std::uint32_t& error);
+
+// Writes the exit code to the log and gives it as the process's.
+int Finish(RunLog& log, ExitCode code);
+
+// No window, no dialog, no consent prompt and no wait for anyone; the
+// outcome is the exit code alone. Copies that need an administrator's
+// rights stay not updated unless the process already has them.
+int RunQuietly(Platform& platform, const CommandLine& command);
+
+}  // namespace mwn

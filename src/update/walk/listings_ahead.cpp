@@ -1,0 +1,208 @@
+#include "update/walk/listings_ahead.h"
+
+#include <algorithm>
+#include <utility>
+
+#include "update/base/path.h"
+
+namespace mwn {
+
+namespace {
+
+class Locked {
+ public:
+  explicit Locked(WorkLock& lock) : lock_(lock) { lock_.Acquire(); }
+  ~Locked() { lock_.Release(); }
+  Locked(const Locked&) = delete;
+  Locked& operator=(const Locked&) = delete;
+
+ private:
+  WorkLock& lock_;
+};
+
+class Unlocked {
+ public:
+  explicit Unlocked(WorkLock& lock) : lock_(lock) { lock_.Release(); }
+  ~Unlocked() { lock_.Acquire(); }
+  Unlocked(const Unlocked&) = delete;
+  Unlocked& operator=(const Unlocked&) = delete;
+
+ private:
+  WorkLock& lock_;
+};
+
+bool IsBelow(const WalkPosition& position, const WalkPosition& ancestor) {
+  return position.size() > ancestor.size() &&
+         std::equal(ancestor.begin(), ancestor.end(), position.begin());
+}
+
+}  // namespace
+
+ListingsAhead::ListingsAhead(Platform& platform, const std::string& root, const std::string& name,
+                             LookAhead limits)
+    : platform_(platform), name_(name), limits_(limits), lock_(platform.NewWorkLock()) {
+  AddWaiting({}, root);
+  if (lock_) threads_ = platform_.StartWorkerThreads(limits_.threads, [this] { Work(); });
+}
+
+ListingsAhead::~ListingsAhead() {
+  if (threads_) {
+    Locked locked(*lock_);
+    stopping_ = true;
+    lock_->WakeWorkers();
+  }
+  threads_.reset();
+}
+
+FolderContents ListingsAhead::Take(const WalkPosition& position, const Progress& whileWaiting) {
+  Locked locked(*lock_);
+  for (;;) {
+    const Jobs::iterator job = jobs_.find(position);
+    if (job != jobs_.end() && job->second.state == State::kListed) {
+      FolderContents contents = std::move(job->second.contents);
+      const std::exception_ptr error = job->second.error;
+      listed_.erase(position);
+      jobs_.erase(job);
+      lock_->WakeWorkers();
+      if (error) std::rethrow_exception(error);
+      return contents;
+    }
+    lock_->WaitAnswering(whileWaiting);
+  }
+}
+
+void ListingsAhead::Work() {
+  Locked locked(*lock_);
+  while (!stopping_) {
+    const Jobs::iterator job = NextToList();
+    if (job == jobs_.end()) {
+      lock_->WaitAsWorker();
+    } else {
+      List(job);
+    }
+  }
+}
+
+// With the lock held, which it lets go of while it lists.
+void ListingsAhead::List(Jobs::iterator job) {
+  job->second.state = State::kListing;
+  ++listing_;
+  CountHeld();
+  const WalkPosition position = job->first;
+  const std::string folder = job->second.folder;
+  const std::uint64_t ticket = job->second.ticket;
+  FolderContents contents;
+  std::exception_ptr error;
+  {
+    Unlocked unlocked(*lock_);
+    try {
+      contents = ReadFolder(platform_, folder, name_, [this] { return !stopping_; });
+    } catch (...) {
+      error = std::current_exception();
+    }
+  }
+  if (stopping_) return;
+  try {
+    Store(position, ticket, std::move(contents), error);
+  } catch (...) {
+    Fail(position, ticket, std::current_exception());
+  }
+}
+
+// The first waiting folder in walk order, if the limit lets it be listed now.
+// When the limit is reached with listings taken later than it, the one the
+// walk will take last makes room: holding it would hold up the walk.
+ListingsAhead::Jobs::iterator ListingsAhead::NextToList() {
+  const Jobs::iterator first = std::find_if(jobs_.begin(), jobs_.end(), [](const auto& job) {
+    return job.second.state == State::kWaiting;
+  });
+  if (first == jobs_.end()) return first;
+  if (listing_ + listed_.size() < limits_.listings) return first;
+  if (listed_.empty() || !(first->first < *listed_.rbegin())) return jobs_.end();
+  const WalkPosition last = *listed_.rbegin();  // a copy: Evict erases it from listed_
+  Evict(last);
+  return first;
+}
+
+void ListingsAhead::Store(const WalkPosition& position, std::uint64_t ticket,
+                          FolderContents contents, std::exception_ptr error) {
+  const Jobs::iterator job = Current(position, ticket);
+  if (job == jobs_.end()) return;
+  Job& listed = job->second;
+  if (!error) {
+    WalkPosition child = position;
+    child.push_back(0);
+    for (const Subfolder& subfolder : contents.subfolders) {
+      const std::string path = JoinPath(listed.folder, subfolder.name);
+      if (!subfolder.link && path.size() < kMaxPath) AddWaiting(child, path);
+      ++child.back();
+    }
+  }
+  listed_.insert(position);
+  listed.contents = std::move(contents);
+  Listed(listed, error);
+}
+
+// What the walk is told in place of a listing that could not be stored.
+void ListingsAhead::Fail(const WalkPosition& position, std::uint64_t ticket,
+                         std::exception_ptr error) {
+  const Jobs::iterator job = Current(position, ticket);
+  if (job != jobs_.end()) Listed(job->second, error);
+}
+
+// The job that `ticket` still lists, or none when it was orphaned meanwhile.
+ListingsAhead::Jobs::iterator ListingsAhead::Current(const WalkPosition& position,
+                                                     std::uint64_t ticket) {
+  const Jobs::iterator job = jobs_.find(position);
+  if (job != jobs_.end() && job->second.ticket == ticket && job->second.state == State::kListing) {
+    return job;
+  }
+  --orphans_;
+  return jobs_.end();
+}
+
+void ListingsAhead::Listed(Job& job, std::exception_ptr error) {
+  job.state = State::kListed;
+  job.error = error;
+  --listing_;
+  lock_->WakeOwner();
+  lock_->WakeWorkers();
+}
+
+void ListingsAhead::AddWaiting(const WalkPosition& position, const std::string& folder) {
+  Job& job = jobs_[position];
+  job.folder = folder;
+  job.ticket = nextTicket_++;
+}
+
+// Back to waiting, and with it everything its listing made known: folders
+// not listed yet are forgotten, and a listing still in flight is orphaned
+// (its thread throws its result away). It is listed again in its turn.
+void ListingsAhead::Evict(const WalkPosition& position) {
+  const Jobs::iterator job = jobs_.find(position);
+  job->second.state = State::kWaiting;
+  job->second.contents = FolderContents();
+  job->second.error = nullptr;
+  job->second.ticket = nextTicket_++;
+  listed_.erase(position);
+  Jobs::iterator below = std::next(job);
+  while (below != jobs_.end() && IsBelow(below->first, position)) {
+    if (below->second.state == State::kListing) {
+      --listing_;
+      ++orphans_;
+    }
+    listed_.erase(below->first);
+    below = jobs_.erase(below);
+  }
+}
+
+std::size_t ListingsAhead::MostHeld() const {
+  Locked locked(*lock_);
+  return mostHeld_;
+}
+
+void ListingsAhead::CountHeld() {
+  mostHeld_ = std::max(mostHeld_, listing_ + orphans_ + listed_.size());
+}
+
+}  // namespace mwn

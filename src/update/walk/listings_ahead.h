@@ -1,0 +1,95 @@
+// Listings fetched ahead of a depth-first walk, for trees whose every
+// listing costs round trips (network shares): threads list the folders the
+// walk will enter next, in the order it will enter them, while the walk takes
+// each listing strictly in its own order on the window's thread.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <exception>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+#include "update/walk/folder_contents.h"
+
+namespace mwn {
+
+// How far to look ahead: `threads` listings in flight at once, and at most
+// `listings` of them in flight or listed and not yet taken. No threads: the
+// walk lists each folder itself.
+struct LookAhead {
+  unsigned threads = 0;
+  unsigned listings = 0;
+};
+
+// A folder's place in the walk: the index of each subfolder on the way down
+// from the root, in its parent's listing. Places compare in walk order.
+using WalkPosition = std::vector<std::uint32_t>;
+
+class ListingsAhead {
+ public:
+  // Lists `root` and then, as their parents' listings come in, the folders
+  // below it that the walk enters without passing a link (below a link the
+  // walk must first know where it is) and whose paths the 8-bit API reaches.
+  ListingsAhead(Platform& platform, const std::string& root, const std::string& name,
+                LookAhead limits);
+  // Stops the threads and joins them.
+  ~ListingsAhead();
+  ListingsAhead(const ListingsAhead&) = delete;
+  ListingsAhead& operator=(const ListingsAhead&) = delete;
+
+  // False when not one thread could be had: the walk then lists for itself.
+  bool Running() const { return threads_ != nullptr; }
+  // The contents of the folder at `position`, once listed; waits for them,
+  // calling `whileWaiting` whenever a window message arrives. Each position
+  // is taken once, in walk order. What a listing thread threw is thrown here.
+  FolderContents Take(const WalkPosition& position, const Progress& whileWaiting);
+  // The most listings ever in flight or waiting to be taken (orphaned ones
+  // included, see Evict).
+  std::size_t MostHeld() const;
+
+ private:
+  enum class State { kWaiting, kListing, kListed };
+  struct Job {
+    std::string folder;
+    State state = State::kWaiting;
+    std::uint64_t ticket = 0;
+    FolderContents contents;
+    std::exception_ptr error;
+  };
+  using Jobs = std::map<WalkPosition, Job>;
+
+  void Work();
+  void List(Jobs::iterator job);
+  Jobs::iterator NextToList();
+  void Store(const WalkPosition& position, std::uint64_t ticket, FolderContents contents,
+             std::exception_ptr error);
+  void Fail(const WalkPosition& position, std::uint64_t ticket, std::exception_ptr error);
+  Jobs::iterator Current(const WalkPosition& position, std::uint64_t ticket);
+  void Listed(Job& job, std::exception_ptr error);
+  void AddWaiting(const WalkPosition& position, const std::string& folder);
+  void Evict(const WalkPosition& position);
+  void CountHeld();
+
+  Platform& platform_;
+  const std::string name_;
+  const LookAhead limits_;
+  const std::unique_ptr<WorkLock> lock_;
+  std::atomic<bool> stopping_{false};
+  // Under the lock.
+  Jobs jobs_;
+  std::set<WalkPosition> listed_;
+  std::size_t listing_ = 0;
+  std::size_t orphans_ = 0;
+  std::size_t mostHeld_ = 0;
+  std::uint64_t nextTicket_ = 0;
+  // Last: its threads go first.
+  std::unique_ptr<WorkerThreads> threads_;
+};
+
+}  // namespace mwn

@@ -1,0 +1,76 @@
+#include "update/run/command_line.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <map>
+#include <regex>
+
+#include "update/base/exit_codes.h"
+
+namespace {
+
+using Arguments = std::vector<std::string>;
+
+TEST(CommandLineTest, EveryQuietSpellingInAnyLetterCaseWithSlashOrDash) {
+  for (const char* spelling :
+       {"/quiet", "-QUIET", "/S", "-s", "/Silent", "-verysilent", "/VERYSILENT"}) {
+    const mwn::CommandLine command = mwn::ParseCommandLine({spelling});
+    EXPECT_TRUE(command.understood && command.options.quiet && !command.options.log) << spelling;
+  }
+  const mwn::CommandLine none = mwn::ParseCommandLine({});
+  EXPECT_TRUE(none.understood && !none.options.quiet && !none.options.log);
+}
+
+TEST(CommandLineTest, LogTakesItsPathAsTheNextArgumentAfterAnEqualsSignOrNone) {
+  const std::map<Arguments, std::string> paths = {
+      {{"/log", "C:\\x.log"}, "C:\\x.log"},
+      {{"-LOG", "D:\\My Logs\\x.log", "/quiet"}, "D:\\My Logs\\x.log"},
+      {{"/Log=C:\\Logs\\Run.LOG"}, "C:\\Logs\\Run.LOG"},
+      {{"/log"}, ""},
+      {{"/log", "/quiet"}, ""},
+  };
+  for (const auto& [arguments, path] : paths) {
+    const mwn::CommandLine command = mwn::ParseCommandLine(arguments);
+    EXPECT_TRUE(command.understood && command.options.log) << arguments[0];
+    EXPECT_EQ(command.options.logPath, path);
+  }
+}
+
+TEST(CommandLineTest, UnknownSwitchesStrayWordsAndAnEmptyLogPathAreRefused) {
+  const std::map<Arguments, std::string> refused = {
+      {{"/bogus"}, "/bogus"}, {{"quiet"}, "quiet"},         {{"/log="}, "/log="},
+      {{"/"}, "/"},           {{"/log", "a", "b"}, "b"},    {{"/s", "--silent"}, "--silent"},
+  };
+  for (const auto& [arguments, first] : refused) {
+    const mwn::CommandLine command = mwn::ParseCommandLine(arguments);
+    EXPECT_FALSE(command.understood) << first;
+    EXPECT_EQ(command.refused, first);
+  }
+  // Quiet wherever the switch stands, so that the refusal shows nothing.
+  EXPECT_TRUE(mwn::ParseCommandLine({"/bogus", "/quiet"}).options.quiet);
+}
+
+// Every code the program can end with is in the README's table, with the
+// meaning the log writes, and the table names no other.
+TEST(ExitCodeTest, TheReadmeTableListsEveryCodeWithItsMeaning) {
+  std::ifstream readme(MWN_README);
+  ASSERT_TRUE(readme) << MWN_README;
+  const std::regex row(R"(^\| (\d+) \| (.+) \|$)");
+  std::map<int, std::string> table;
+  bool inSection = false;
+  for (std::string line; std::getline(readme, line);) {
+    if (line.rfind("## ", 0) == 0) inSection = line == "## Deploying to many machines";
+    std::smatch match;
+    if (inSection && std::regex_match(line, match, row)) table[std::stoi(match[1])] = match[2];
+  }
+  std::map<int, std::string> codes;
+  for (int value = 0; value <= 0xFFFF; ++value) {
+    const std::string meaning = mwn::ExitCodeMeaning(static_cast<mwn::ExitCode>(value));
+    if (!meaning.empty()) codes[value] = meaning;
+  }
+  ASSERT_FALSE(table.empty()) << "no table of exit codes under Deploying to many machines";
+  EXPECT_EQ(table, codes);
+}
+
+}  // namespace

@@ -1,0 +1,342 @@
+#include "update/run/run.h"
+
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+#include <algorithm>
+
+#include "fake_platform.h"
+#include "fake_window.h"
+#include "platform/errors.h"
+#include "platform/pump.h"
+#include "update/base/run_log.h"
+#include "update/base/texts.h"
+#include "update/run/start.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+using mwn::Label;
+
+std::vector<std::uint8_t> Compress(const std::string& text) {
+  uLongf size = compressBound(static_cast<uLong>(text.size()));
+  std::vector<std::uint8_t> out(size);
+  const int result = compress2(out.data(), &size, reinterpret_cast<const Bytef*>(text.data()),
+                               static_cast<uLong>(text.size()), 9);
+  if (result != Z_OK) throw std::runtime_error("compress2 failed");
+  out.resize(size);
+  return out;
+}
+
+// True when every event of `wanted` occurs in `events`, in that order, with
+// any others in between.
+bool InOrder(const Lines& events, const Lines& wanted) {
+  auto at = events.begin();
+  for (const std::string& event : wanted) {
+    at = std::find(at, events.end(), event);
+    if (at == events.end()) return false;
+    ++at;
+  }
+  return true;
+}
+
+class RunTest : public ::testing::Test {
+ protected:
+  RunTest() {
+    platform.events = &window.events;
+    platform.AddDrive('C');
+    platform.AddFolder("C:\\Temp");
+    platform.resource = Compress(image);
+  }
+
+  void Copy(const std::string& path, const std::string& version) {
+    platform.AddFile(path, OldBytes(version));
+  }
+  static std::string OldBytes(const std::string& version) {
+    return VersionedImage(version, "an older build");
+  }
+  // Runs FormShow and gives the message of the error that left it, if any.
+  std::string Run() {
+    try {
+      run.FormShow();
+    } catch (const mwn::Exception& error) {
+      return mwn::WithClosingPeriod(error.Message());
+    }
+    return "";
+  }
+  std::size_t EventIndex(const std::string& event) const {
+    return std::find(window.events.begin(), window.events.end(), event) - window.events.begin();
+  }
+
+  const std::string image = VersionedImage("2.1.0.0", std::string(3000, 'p'));
+  FakePlatform platform;
+  FakeWindow window;
+  mwn::MessagePump pump{platform};
+  mwn::RunLog log{platform};
+  mwn::UpdateRun run{platform, window, pump, log};
+};
+
+TEST_F(RunTest, AnythingButOkCancelsWithoutATrace) {
+  for (int answer : {mwn::kIdCancel, 0}) {
+    FakePlatform platform;
+    FakeWindow window;
+    platform.AddDrive('C');
+    platform.AddFolder("C:\\Temp");
+    platform.AddFile("C:\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.resource = Compress(image);
+    platform.boxAnswers = {answer};
+    mwn::MessagePump pump(platform);
+    mwn::RunLog log(platform);
+    mwn::UpdateRun run(platform, window, pump, log);
+    run.FormShow();
+
+    ASSERT_EQ(platform.boxes.size(), 1u);
+    EXPECT_EQ(platform.boxes[0].caption, mwn::text::kConfirmCaption);
+    EXPECT_EQ(platform.boxes[0].text, mwn::text::kConfirmText);
+    EXPECT_EQ(platform.boxes[0].flags, mwn::kMbOkCancel);
+    EXPECT_EQ(window.plainMessages, (Lines{"Update cancelled by user."}));
+    EXPECT_EQ(run.Outcome(), mwn::ExitCode::kCancelled);
+    EXPECT_EQ(window.closeCount, 1);
+    EXPECT_EQ(platform.CountOf(Op::LogicalDriveMask), 0);
+    EXPECT_TRUE(platform.cursorHistory.empty());
+    EXPECT_FALSE(window.timerRunning);
+    EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+    EXPECT_EQ(platform.Contents("C:\\Mwn.exe"), OldBytes("1.0.0.0"));
+  }
+}
+
+TEST_F(RunTest, ConfirmedRunUpdatesEveryCopyAndEndsWithTheClosePrompt) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  Copy("C:\\Old\\Mwn.exe", "1.0.0.0");
+  EXPECT_EQ(Run(), "");
+
+  EXPECT_EQ(window.memo2.lines, (Lines{"C:"}));
+  EXPECT_EQ(window.memo3.lines, (Lines{"C:\\Old\\Mwn.exe", "C:\\Apps\\Mwn.exe"}));
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
+  EXPECT_EQ(platform.Contents("C:\\Old\\Mwn.exe"), image);
+  EXPECT_EQ(window.plainMessages, (Lines{"Done!"}));
+  EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+  EXPECT_EQ(window.label(Label::Label4).text, "");
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kSuccess);
+
+  ASSERT_EQ(platform.boxes.size(), 2u);
+  EXPECT_EQ(platform.boxes[1].caption, mwn::text::kCloseCaption);
+  EXPECT_EQ(platform.boxes[1].text, mwn::text::kCloseText);
+  EXPECT_EQ(platform.boxes[1].flags, mwn::kMbYesNo);
+  EXPECT_EQ(window.closeCount, 1);
+  EXPECT_TRUE(InOrder(
+      window.events,
+      {"box:Update Marlowen Now?", "timer:start", "label3:visible", "cursor:wait", "focus:memo2",
+       "memo2:add:C:", "caret:end", "focus:none", "label4:text:", "plain:Done!", "cursor:normal",
+       "caption:Mwn Update", "box:Close Marlowen Update?", "close"}));
+  EXPECT_FALSE(window.timerRunning);
+  EXPECT_EQ(window.caption, "Mwn Update");
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+TEST_F(RunTest, NoAtTheClosePromptKeepsTheWindowAndALaterActivationStartsNothing) {
+  platform.boxAnswers = {mwn::kIdOk, mwn::kIdNo};
+  Run();
+  EXPECT_EQ(window.closeCount, 0);
+  const std::size_t callsBefore = platform.calls.size();
+  const std::size_t eventsBefore = window.events.size();
+  Run();
+  EXPECT_EQ(platform.calls.size(), callsBefore);
+  EXPECT_EQ(window.events.size(), eventsBefore);
+}
+
+TEST_F(RunTest, NoCopyAnywhereStillSaysDoneAndCleansUp) {
+  Run();
+  EXPECT_TRUE(window.memo1.lines.empty());
+  EXPECT_EQ(window.label(Label::Label1).text, mwn::text::kFoundOnSystem);
+  EXPECT_EQ(window.plainMessages, (Lines{"Done!"}));
+  EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+}
+
+TEST_F(RunTest, NewerCopyIsRefusedAndNothingTouched) {
+  Copy("C:\\Apps\\Mwn.exe", "3.0.0.0");
+  Copy("C:\\Old\\Mwn.exe", "1.0.0.0");
+  Run();
+  EXPECT_EQ(window.plainMessages, (Lines{mwn::text::kRefusal}));
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kRefused);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("3.0.0.0"));
+  EXPECT_EQ(platform.Contents("C:\\Old\\Mwn.exe"), OldBytes("1.0.0.0"));
+  EXPECT_EQ(window.memo1.lines, (Lines{"C:\\Apps\\Mwn.exe", "C:\\Old\\Mwn.exe"}));
+  EXPECT_TRUE(window.memo3.lines.empty());
+  EXPECT_EQ(window.label(Label::Label2).text, "");
+  EXPECT_EQ(window.label(Label::Label1).text, mwn::text::kFoundOnSystem);
+  EXPECT_EQ(window.memo(mwn::Memo::Memo1).colour, FakeWindow::kDefaultColour);
+  EXPECT_TRUE(window.memo(mwn::Memo::Memo1).enabled);
+  EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+  // The caption is reset only by the finishing steps, after the notice.
+  EXPECT_TRUE(InOrder(window.events, {"timer:stop", std::string("plain:") + mwn::text::kRefusal,
+                                      "caption:Mwn Update", "box:Close Marlowen Update?"}));
+  EXPECT_EQ(std::count(window.events.begin(), window.events.end(), "caption:Mwn Update"), 1);
+}
+
+TEST_F(RunTest, DamagedPayloadEndsTheRunThroughTheFinishingSteps) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.resource.pop_back();
+  platform.onPump = [this] { window.FireTimer(); };
+  EXPECT_EQ(Run(), "error.");
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kFailed);
+  EXPECT_TRUE(InOrder(window.events, {"cursor:normal", "timer:stop", "caption:Mwn Update",
+                                      "box:Close Marlowen Update?", "close"}));
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
+  EXPECT_TRUE(window.plainMessages.empty());
+  // The scratch folder stays behind, empty.
+  const Lines left = platform.Names("C:\\Temp");
+  ASSERT_EQ(left.size(), 1u);
+  EXPECT_TRUE(platform.Names("C:\\Temp\\" + left[0]).empty());
+}
+
+TEST_F(RunTest, WriteFailureReportsTheSystemsCode) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.failCode = mwn::kErrorDiskFull;
+  platform.fail = [](Op op, const std::string&) { return op == Op::WriteFileBytes; };
+  platform.boxAnswers = {mwn::kIdOk, mwn::kIdNo};
+  EXPECT_EQ(Run(), "I/O error 112.");
+  EXPECT_EQ(window.closeCount, 0);
+  EXPECT_EQ(platform.boxes.back().caption, mwn::text::kCloseCaption);
+  EXPECT_FALSE(window.timerRunning);
+  EXPECT_EQ(platform.cursorHistory, (std::vector<bool>{true, false}));
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+TEST_F(RunTest, ScratchFolderThatCannotBeRemovedIsReportedAfterTheOutcome) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.fail = [](Op op, const std::string& path) {
+    return op == Op::DeleteFile && path.rfind("C:\\Temp\\", 0) == 0 && path.size() > 8 &&
+           path.substr(path.size() - 8) == "\\Mwn.exe";
+  };
+  EXPECT_EQ(Run(), "I/O error 145.");
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
+  EXPECT_TRUE(InOrder(window.events, {"plain:Done!", "cursor:normal", "caption:Mwn Update",
+                                      "box:Close Marlowen Update?"}));
+}
+
+TEST_F(RunTest, NoScratchFolderEndsTheRunBeforeAnythingIsWritten) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.fail = [](Op op, const std::string&) { return op == Op::CreateFolder; };
+  EXPECT_EQ(Run(), "File access denied.");
+  EXPECT_EQ(platform.CountOf(Op::CreateFileRW), 0);
+  EXPECT_EQ(platform.CountOf(Op::CopyFile), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
+  EXPECT_TRUE(InOrder(window.events, {"cursor:normal", "timer:stop", "caption:Mwn Update",
+                                      "box:Close Marlowen Update?"}));
+}
+
+TEST_F(RunTest, CaptionAnimatesWhileTheRunWorks) {
+  platform.onPump = [this] { window.FireTimer(); };
+  for (int i = 0; i < 30; ++i) platform.AddFolder("C:\\Folder" + std::to_string(i));
+  Run();
+  EXPECT_LT(EventIndex("caption:Mwn Update ."), EventIndex("caption:Mwn Update . ."));
+  EXPECT_LT(EventIndex("caption:Mwn Update . ."), window.events.size());
+  EXPECT_EQ(window.caption, "Mwn Update");
+}
+
+// With an administrator's rights the temp folder may be one every user can
+// write to: what another program does there meanwhile (a changed image, a
+// link in place of it) neither reaches a copy nor leads the clean-up away.
+TEST_F(RunTest, WithAdministratorsRightsNothingInTempReachesACopyOrLeadsTheCleanUpAway) {
+  platform.elevated = true;
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.AddDrive('E', mwn::kDriveCdRom);  // not scanned: only a link leads there
+  platform.AddFile("E:\\Keep\\Mwn.exe", "keep");
+  const std::string staged = "C:\\Temp\\Mwn1A2B.TMP\\Mwn.exe";
+  const std::string foreign = VersionedImage("2.1.0.0", "foreign");
+  platform.onPump = [&] {
+    if (platform.IsFile(staged) && platform.Contents(staged) == image) {
+      platform.DeleteFileAt(staged);
+      platform.AddFile(staged, foreign);
+    } else if (platform.IsFile(staged) && !window.memo3.lines.empty()) {
+      platform.DeleteFileAt(staged);
+      platform.AddLink(staged, "E:\\Keep");
+    }
+  };
+  EXPECT_EQ(Run(), "I/O error 145.");
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
+  EXPECT_EQ(platform.Contents("E:\\Keep\\Mwn.exe"), "keep");
+  EXPECT_EQ(platform.CountOf(Op::CreateFolder), 0) << "the scratch folder is a private one";
+  EXPECT_EQ(platform.CountOf(Op::CreatePrivateFolder), 1);
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+// The quiet mode from the command line on, over the same machine.
+class QuietRunTest : public RunTest {
+ protected:
+  int Quiet(const Lines& arguments = {"/quiet"}) {
+    return mwn::RunQuietly(platform, mwn::ParseCommandLine(arguments));
+  }
+  // The log's lines without their time stamps, once each stamp is checked.
+  Lines LogText(const std::string& path) {
+    Lines text;
+    for (const std::string& line : platform.logs[path]) {
+      EXPECT_EQ(line.substr(0, 24), "2026-03-01 14:05:09.042 ");
+      text.push_back(line.substr(24));
+    }
+    return text;
+  }
+};
+
+// Copies that need an administrator's rights stay not updated: no consent
+// prompt comes up.
+TEST_F(QuietRunTest, AsksNothingShowsNothingAndTellsTheOutcomeByItsExitCode) {
+  EXPECT_EQ(Quiet({"-S"}), 0);
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  Copy("C:\\Program Files\\Mwn\\Mwn.exe", "2.0.0.0");
+  platform.fail = [](Op op, const std::string& folder) {
+    return op == Op::UniqueTempFile && folder == "C:\\Program Files\\Mwn";
+  };
+  EXPECT_EQ(Quiet(), 1);
+  EXPECT_EQ(platform.CountOf(Op::RunElevated), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
+  EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+
+  Copy("C:\\New\\Mwn.exe", "3.0.0.0");
+  EXPECT_EQ(Quiet(), 2);
+  EXPECT_EQ(platform.Contents("C:\\New\\Mwn.exe"), OldBytes("3.0.0.0"));
+  platform.resource.pop_back();
+  EXPECT_EQ(Quiet(), 1603);
+  EXPECT_TRUE(platform.boxes.empty());
+  EXPECT_EQ(platform.locksHeld, 0);
+  EXPECT_TRUE(platform.logs.empty());
+}
+
+TEST_F(QuietRunTest, ASecondRunABadCommandLineOrALogThatCannotBeOpenedChangeNothing) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.lockedByOther = true;
+  EXPECT_EQ(Quiet({"/quiet", "/log=C:\\second.log"}), 1618);
+  EXPECT_EQ(LogText("C:\\second.log").back(),
+            "Exit code 1618: another run of the updater is in progress on this machine");
+  platform.lockedByOther = false;
+  EXPECT_EQ(Quiet({"/log", "C:\\a.log", "b", "/quiet"}), 87);
+  platform.logOpens = false;
+  EXPECT_EQ(Quiet({"/verysilent", "/log"}), 1622);
+  EXPECT_EQ(platform.CountOf(Op::LogicalDriveMask), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
+  EXPECT_TRUE(platform.boxes.empty());
+}
+
+TEST_F(QuietRunTest, TheLogTellsEachStepAsItHappens) {
+  platform.AddFile(platform.executablePath, VersionedImage("1.1.0.0"));
+  Copy("C:\\A\\Mwn.exe", "1.0.0.0");
+  platform.AddFile("C:\\B\\Mwn.exe", "no version here");
+  platform.SetLocked("C:\\B\\Mwn.exe");
+  platform.commandLine = "MwnUpdate.exe /quiet /log";
+  EXPECT_EQ(Quiet({"/quiet", "/log"}), 1);
+  EXPECT_EQ(LogText("C:\\Temp\\MwnUpdate-20260301-140509.log"),
+            (Lines{"MwnUpdate 1.1.0.0 started, quiet",
+                   "Command line: MwnUpdate.exe /quiet /log",
+                   "User: alice, not elevated",
+                   "Scanning C:",
+                   "Found C:\\A\\Mwn.exe, version 1.0.0.0",
+                   "Found C:\\B\\Mwn.exe, version none readable",
+                   "Replacement version 2.1.0.0, newest copy found 1.0.0.0: the copies are updated",
+                   "Not updated C:\\B\\Mwn.exe: message 5 (error 5)",
+                   "Updated C:\\A\\Mwn.exe",
+                   "Exit code 1: the run finished, but some copies could not be updated"}));
+}
+
+}  // namespace

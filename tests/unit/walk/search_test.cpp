@@ -1,0 +1,344 @@
+#include "update/walk/search.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <new>
+#include <thread>
+
+#include "fake_platform.h"
+#include "fake_window.h"
+#include "platform/pump.h"
+#include "random_tree.h"
+
+using Lines = std::vector<std::string>;
+
+namespace {
+
+class SearchTest : public ::testing::Test {
+ protected:
+  void SetUp() override { platform.AddDrive('C'); }
+
+  void Search(const std::string& folder) {
+    mwn::MessagePump pump(platform);
+    mwn::SearchFolder(platform, pump, "Mwn.exe", folder, window.memo1, window, mwn::Label::Label4);
+  }
+  const std::vector<std::string>& Found() const { return window.memo1.lines; }
+  const std::vector<std::string>& Shown() { return window.label(mwn::Label::Label4).history; }
+
+  FakePlatform platform;
+  FakeWindow window;
+};
+
+TEST_F(SearchTest, CopyInDriveRootHasNoDoubledBackslash) {
+  platform.AddFile("C:\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, ParentBeforeSubfoldersAndSubfoldersInListingOrder) {
+  platform.AddFolder("C:\\Zeta");
+  platform.AddFile("C:\\Zeta\\Deep\\Mwn.exe", "x");
+  platform.AddFile("C:\\Zeta\\Mwn.exe", "x");
+  platform.AddFile("C:\\Alpha\\Mwn.exe", "x");
+  platform.AddFile("C:\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Mwn.exe", "C:\\Zeta\\Mwn.exe", "C:\\Zeta\\Deep\\Mwn.exe",
+                            "C:\\Alpha\\Mwn.exe"}));
+  // Every folder entered is shown, the starting folder never.
+  EXPECT_EQ(Shown(), (Lines{"C:\\Zeta", "C:\\Zeta\\Deep", "C:\\Alpha"}));
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+TEST_F(SearchTest, StartFolderIsNotShownBelowADriveRootEither) {
+  platform.AddFile("C:\\Data\\Sub\\Mwn.exe", "x");
+  Search("C:\\Data");
+  EXPECT_EQ(Found(), (Lines{"C:\\Data\\Sub\\Mwn.exe"}));
+  EXPECT_EQ(Shown(), (Lines{"C:\\Data\\Sub"}));
+}
+
+TEST_F(SearchTest, HiddenAndSystemFoldersAndCopiesAreFound) {
+  platform.AddFolder("C:\\Hidden", mwn::kAttrHidden);
+  platform.AddFolder("C:\\System", mwn::kAttrSystem | mwn::kAttrHidden);
+  platform.AddFile("C:\\Hidden\\Mwn.exe", "x");
+  platform.AddFile("C:\\System\\Mwn.exe", "x", mwn::kAttrHidden | mwn::kAttrSystem);
+  platform.AddFile("C:\\Plain\\Mwn.exe", "x", mwn::kAttrReadOnly | mwn::kAttrHidden);
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Hidden\\Mwn.exe", "C:\\System\\Mwn.exe", "C:\\Plain\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, FolderNamedLikeTheTargetIsNotACopyButIsSearched) {
+  platform.AddFolder("C:\\Mwn.exe");
+  platform.AddFile("C:\\Tools\\Mwn.exe\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Tools\\Mwn.exe\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, CopyStoredInCapitalsIsListedAsTheProgramWritesIt) {
+  platform.AddFile("C:\\APPS\\MWN.EXE", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\APPS\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, MissingFolderAddsNothing) {
+  Search("C:\\Gone");
+  Search("Q:\\");
+  EXPECT_TRUE(Found().empty());
+  EXPECT_TRUE(Shown().empty());
+  EXPECT_EQ(platform.CountOf(Op::ListFolder), 0);
+}
+
+TEST_F(SearchTest, UnlistableFolderIsSkippedAndItsSiblingsSearched) {
+  platform.AddFile("C:\\Closed\\Inner\\Mwn.exe", "x");
+  platform.AddFile("C:\\Open\\Mwn.exe", "x");
+  platform.SetUnlistable("C:\\Closed");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Open\\Mwn.exe"}));
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+// The copy in A comes after the break in A's listing: it is asked for
+// exactly, as in a folder that cannot be listed at all.
+TEST_F(SearchTest, ListingThatFailsMidwayEndsOnlyThatFolderAndStillFindsItsCopy) {
+  platform.AddFile("C:\\A\\First\\Mwn.exe", "x");
+  platform.AddFile("C:\\A\\Second\\Mwn.exe", "x");
+  platform.AddFile("C:\\A\\Mwn.exe", "x");
+  platform.AddFile("C:\\B\\Mwn.exe", "x");
+  int entriesOfA = 0;
+  platform.fail = [&](Op op, const std::string& path) {
+    return op == Op::ListNext && path == "C:\\A" && ++entriesOfA == 4;  // ., .., First, then fail
+  };
+  Search("C:\\");
+  EXPECT_EQ(Found(),
+            (Lines{"C:\\A\\Mwn.exe", "C:\\A\\First\\Mwn.exe", "C:\\B\\Mwn.exe"}));
+  EXPECT_EQ(platform.OpenHandles(), 0);
+}
+
+TEST_F(SearchTest, StartFolderWhoseAttributesCannotBeReadIsNotSearched) {
+  platform.AddFile("C:\\A\\Mwn.exe", "x");
+  platform.fail = [](Op op, const std::string& path) {
+    return op == Op::FolderExists && path == "C:\\A";
+  };
+  Search("C:\\A");
+  EXPECT_EQ(Found(), Lines{});
+}
+
+// Subfolders are known to be folders from their parent's listing; one that
+// may be entered but not listed can still hold a copy.
+TEST_F(SearchTest, CopyInAFolderThatCannotBeListedIsFound) {
+  platform.AddFile("C:\\A\\Mwn.exe", "x");
+  platform.AddFile("C:\\A\\Sub\\Mwn.exe", "x");
+  platform.AddFile("C:\\B\\Mwn.exe", "x");
+  platform.fail = [](Op op, const std::string& path) {
+    return op == Op::ListFolder && path.rfind("C:\\A\\", 0) == 0;
+  };
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\A\\Mwn.exe", "C:\\B\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, SameFileThroughTwoLocationsIsListedTwice) {
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.AddLink("C:\\Shortcut", "C:\\Apps");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Apps\\Mwn.exe", "C:\\Shortcut\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, LinkToAnAncestorIsEnteredNoDeeper) {
+  platform.AddFile("C:\\Mwn.exe", "x");
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.AddLink("C:\\Apps\\Up", "C:\\");
+  platform.AddLink("C:\\Apps\\Self", "C:\\Apps");
+  platform.AddFolder("C:\\Apps\\Tail");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Mwn.exe", "C:\\Apps\\Mwn.exe"}));
+  EXPECT_EQ(Shown(), (Lines{"C:\\Apps", "C:\\Apps\\Up", "C:\\Apps\\Self", "C:\\Apps\\Tail"}));
+}
+
+TEST_F(SearchTest, FolderWithoutIdentityIsStillSearched) {
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.fail = [](Op op, const std::string&) { return op == Op::FolderIdentity; };
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Apps\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, CycleWithoutIdentitiesEndsAtThePathLimit) {
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  platform.AddLink("C:\\Apps\\Loop", "C:\\Apps");
+  platform.fail = [](Op op, const std::string&) { return op == Op::FolderIdentity; };
+  Search("C:\\");
+  ASSERT_GT(Found().size(), 2u);
+  for (const std::string& path : Found()) {
+    EXPECT_LT(path.size() - std::string("\\Mwn.exe").size(), mwn::kMaxPath);
+  }
+}
+
+// As the 8-bit API reaches them: a copy's path of 259 characters is found, a
+// folder of 259 is walked but a copy in it is out of reach, and a folder of
+// 260 is not even asked about.
+TEST_F(SearchTest, PathsOf260CharactersOrMoreCountAsMissing) {
+  const std::string outer = "C:\\" + std::string(200, 'a');
+  const std::string copyAt259 = outer + "\\" + std::string(47, 'd') + "\\Mwn.exe";
+  const std::string longest = outer + "\\" + std::string(55, 'b');  // 259
+  const std::string tooLong = outer + "\\" + std::string(56, 'c');  // 260
+  ASSERT_EQ(copyAt259.size(), 259u);
+  ASSERT_EQ(longest.size(), 259u);
+  ASSERT_EQ(tooLong.size(), 260u);
+  platform.AddFile(copyAt259, "x");
+  platform.AddFile(longest + "\\Mwn.exe", "x");
+  platform.AddFolder(longest + "\\sub");
+  platform.AddFile(tooLong + "\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{copyAt259}));
+  EXPECT_EQ(platform.CountOf(Op::FileExists), 1);
+  for (const auto& call : platform.calls) EXPECT_NE(call.path, tooLong);
+}
+
+TEST_F(SearchTest, VolumeLabelEntryIsPassedOver) {
+  platform.AddVolumeLabel("C:\\", "SYSTEMDISK", mwn::kAttrVolumeLabel | mwn::kAttrDirectory);
+  platform.AddFile("C:\\Apps\\Mwn.exe", "x");
+  Search("C:\\");
+  EXPECT_EQ(Found(), (Lines{"C:\\Apps\\Mwn.exe"}));
+  EXPECT_EQ(Shown(), (Lines{"C:\\Apps"}));
+}
+
+TEST_F(SearchTest, NetworkShareIsJoinedWithOneBackslash) {
+  platform.AddShare("\\\\srv\\apps");
+  platform.AddFile("\\\\srv\\apps\\Mwn.exe", "x");
+  platform.AddFile("\\\\srv\\apps\\Old\\Mwn.exe", "x");
+  Search("\\\\srv\\apps");
+  EXPECT_EQ(Found(), (Lines{"\\\\srv\\apps\\Mwn.exe", "\\\\srv\\apps\\Old\\Mwn.exe"}));
+}
+
+TEST_F(SearchTest, PumpsWhileWalking) {
+  platform.tickStep = 20;  // every step is past the pump's interval
+  platform.AddFolder("C:\\A\\B\\C");
+  Search("C:\\");
+  EXPECT_GE(platform.pumps, 3 * 4);
+}
+
+// --- listings fetched ahead ----------------------------------------------------
+
+std::size_t Hash(const std::string& path) { return std::hash<std::string>()(path); }
+
+// What the window is told over every root of `tree`, walked with `lookAhead`,
+// while listings take random times, some folders are gone by the time they
+// are listed, some listings break off and some lookups fail.
+std::vector<std::string> WindowEvents(const RandomTree& tree, mwn::LookAhead lookAhead,
+                                      bool breakOff) {
+  FakePlatform platform;
+  tree.Build(platform);
+  platform.threadLimit = lookAhead.threads;
+  platform.listingDelay = [](const std::string& pattern) {
+    return std::chrono::microseconds(Hash(pattern) % 300);
+  };
+  std::map<std::string, int> entriesRead;
+  platform.fail = [&](Op op, const std::string& path) {
+    if (op == Op::ListFolder || op == Op::FileExists) return Hash(path + "gone") % 9 == 0;
+    return breakOff && op == Op::ListNext && Hash(path) % 5 == 0 &&
+           ++entriesRead[path] == 3 + static_cast<int>(Hash(path) % 4);
+  };
+  FakeWindow window;
+  mwn::MessagePump pump(platform);
+  for (const std::string& root : tree.RootPaths()) {
+    mwn::SearchFolder(platform, pump, "Mwn.exe", root, window.memo1, window, mwn::Label::Label4,
+                      lookAhead);
+  }
+  EXPECT_EQ(platform.liveThreads, 0);
+  EXPECT_EQ(platform.OpenHandles(), 0);
+  return window.events;
+}
+
+// A listing that breaks off counts its entries per folder, so it is asked
+// only where each folder is listed once: with room for every listing.
+TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
+  for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+    const RandomTree tree(seed);
+    const bool breakOff = seed % 2 == 0;
+    const mwn::LookAhead lookAhead =
+        breakOff ? mwn::LookAhead{1 + seed % 5, 100000} : mwn::LookAhead{1 + seed % 5, 1 + seed % 3};
+    const std::vector<std::string> serial = WindowEvents(tree, {}, breakOff);
+    ASSERT_EQ(WindowEvents(tree, lookAhead, breakOff), serial) << tree.Summary();
+  }
+}
+
+// Listing \\srv\apps, its ten folders and their three subfolders each.
+class ListingsAheadTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    platform.AddShare(kShare);
+    for (int i = 0; i < 10; ++i) {
+      for (int j = 0; j < 3; ++j) {
+        platform.AddFolder(std::string(kShare) + "\\" + std::to_string(i) + "\\" + std::to_string(j));
+      }
+    }
+  }
+  // Takes every listing in walk order, as the walk does; how many were taken.
+  int TakeAll(mwn::ListingsAhead& ahead, mwn::WalkPosition& position) {
+    const mwn::FolderContents contents = ahead.Take(position, [] {});
+    int taken = 1;
+    position.push_back(0);
+    for (std::size_t i = 0; i < contents.subfolders.size(); ++i, ++position.back()) {
+      taken += TakeAll(ahead, position);
+    }
+    position.pop_back();
+    return taken;
+  }
+  static constexpr char kShare[] = "\\\\srv\\apps";
+  FakePlatform platform;
+};
+
+TEST_F(ListingsAheadTest, HoldsNoMoreListingsThanItsLimitAndItsThreads) {
+  platform.threadLimit = 4;
+  platform.listingDelay = [](const std::string& pattern) {
+    return std::chrono::microseconds(Hash(pattern) % 2000);
+  };
+  mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {4, 6});
+  mwn::WalkPosition root;
+  EXPECT_EQ(TakeAll(ahead, root), 41);
+  EXPECT_LE(ahead.MostHeld(), 6u + 4u);
+  EXPECT_GT(ahead.MostHeld(), 1u);
+}
+
+// A share that stops answering holds a listing for an hour; stopping the
+// walk midway cancels it, as the system cancels a blocked call, and joins
+// every thread.
+TEST_F(ListingsAheadTest, StoppingMidwayLeavesNoThreadBehindNorWaitsForAHungShare) {
+  platform.threadLimit = 8;
+  std::atomic<bool> hung{false};
+  platform.listingDelay = [&hung](const std::string& pattern) -> std::chrono::microseconds {
+    if (pattern.find("\\9\\") == std::string::npos) return std::chrono::microseconds(0);
+    hung = true;
+    return std::chrono::hours(1);
+  };
+  const auto start = std::chrono::steady_clock::now();
+  {
+    mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {8, 64});
+    ahead.Take({}, [] {});
+    ahead.Take({0}, [] {});
+    while (!hung) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  }
+  EXPECT_EQ(platform.liveThreads, 0);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// What breaks the walk (here the window running out of memory) ends it with
+// every listing thread joined.
+TEST_F(ListingsAheadTest, WalkEndedByAnErrorJoinsItsThreads) {
+  class FailingWindow : public FakeWindow {
+    void SetLabelText(mwn::Label which, const std::string& text) override {
+      if (label(which).history.size() == 5) throw std::bad_alloc();
+      FakeWindow::SetLabelText(which, text);
+    }
+  } window;
+  platform.threadLimit = 4;
+  mwn::MessagePump pump(platform);
+  EXPECT_THROW(mwn::SearchFolder(platform, pump, "Mwn.exe", kShare, window.memo1, window,
+                                 mwn::Label::Label4, {4, 16}),
+               std::bad_alloc);
+  EXPECT_EQ(platform.liveThreads, 0);
+}
+
+}  // namespace
