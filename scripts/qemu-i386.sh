@@ -49,7 +49,7 @@ fetch_qemu() {
   local apt=(apt-get -q
     -o Dir::Etc::SourceList="$state/sources.list" -o Dir::Etc::SourceParts="$state/sources.list.d"
     -o Dir::State::Lists="$state/lists" -o Dir::Cache="$state/cache"
-    -o APT::Architectures::=amd64 -o APT::Architecture=amd64)
+    -o APT::Architectures::=amd64 -o APT::Architecture=amd64 -o APT::Sandbox::User=root)
   echo "qemu-i386: fetching Debian 13's qemu-user for 32-bit Wine on this 64-bit-only kernel"
   "${apt[@]}" update || echo "qemu-i386: some indexes could not be downloaded; trying with the rest" >&2
   work=$(mktemp -d)

@@ -8,7 +8,7 @@
 sandbox_build() {
   scripts/install-deps.sh
   cmake --preset win32 >/dev/null
-  cmake --build --preset win32 --target MwnUpdate MwnSandboxCopy mwn_robot
+  cmake --build --preset win32 --target MwnUpdate MwnSandboxCopy mwn_robot mwn_wine_probe
   BUILD=build/win32
 }
 
@@ -35,4 +35,5 @@ sandbox_fill() {
   wine_map_drive d "$DRIVE_D"
   cp "$BUILD/src/app/MwnUpdate.exe" "$SANDBOX/MwnUpdate.exe"
   cp "$BUILD/tests/e2e/mwn_robot.exe" "$SANDBOX/robot.exe"
+  wine_check_32bit "$BUILD/tests/e2e/mwn_wine_probe.exe"
 }

@@ -19,6 +19,10 @@ case $1 in
     wine_server_stop
     printf 'MWN_E2E_RUN_DIR=%q\nWINEPREFIX=%q\nDISPLAY=%q\nXVFB_PID=%q\n' \
       "$run_dir" "$WINEPREFIX" "$DISPLAY" "$XVFB_PID" >"$state"
+    if ! wine_check_32bit "$MWN_WINE_PROBE"; then
+      bash "$0" cleanup "$state"
+      exit 1
+    fi
     echo "prefix $WINEPREFIX, display $DISPLAY"
     ;;
   cleanup)

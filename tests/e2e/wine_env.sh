@@ -120,6 +120,24 @@ wine_run() {
   fi
 }
 
+# wine_check_32bit <wine_probe.exe>: true when a 32-bit program under this
+# Wine can run several threads at once and start a child process; otherwise
+# names the cause and the fix in one sentence on stderr. Needs the prefix.
+wine_check_32bit() {
+  local probe=$WINEPREFIX/drive_c/wine_probe.exe registered
+  cp "$1" "$probe"
+  wine_run "$probe" >/dev/null 2>&1 && return 0
+  registered=$(grep -hs "^interpreter " /proc/sys/fs/binfmt_misc/* | grep -i "qemu-i386" | head -n 1)
+  if ! wine_native_32bit; then
+    echo "e2e: this kernel runs no 32-bit code and no qemu-i386 is registered for it, so 32-bit Wine cannot start programs; run scripts/install-deps.sh as root, which fetches and registers one." >&2
+  elif [ -n "$registered" ] && [ "${registered#interpreter }" != "$MWN_QEMU_I386" ]; then
+    echo "e2e: the qemu-i386 registered for 32-bit programs (${registered#interpreter }) cannot run 32-bit Wine with threads; run scripts/install-deps.sh as root, which registers one that can." >&2
+  else
+    echo "e2e: 32-bit Wine could not run threads and a child process (tests/e2e/probe/wine_probe.c); run scripts/install-deps.sh as root and check that wine32:i386 is installed." >&2
+  fi
+  return 1
+}
+
 # Starts a Windows program in the background; its pid is in WINE_STARTED_PID.
 wine_start() {
   wine_run "$@" &
