@@ -12,12 +12,16 @@ std::uint32_t WriteWholeFile(Platform& platform, const std::string& path,
   // hide the error that is already on its way.
   const std::unique_ptr<WritableFile> file = platform.CreateFileRW(path, code);
   if (!file) return code;
+  return WriteAndClose(*file, data, size, whileWaiting);
+}
 
+std::uint32_t WriteAndClose(WritableFile& file, const std::uint8_t* data, std::size_t size,
+                            const std::function<void()>& whileWaiting) {
   std::size_t written = 0;
-  code = file->Write(data, size, written, whileWaiting);
+  const std::uint32_t code = file.Write(data, size, written, whileWaiting);
   if (code != kErrorSuccess) return code;
   if (written < size) return kIoShortWrite;
-  return file->Close();
+  return file.Close();
 }
 
 void WriteImageFile(Platform& platform, const std::string& path, const PayloadImage& image,

@@ -99,6 +99,11 @@ std::uint32_t WriteWholeFile(Platform& platform, const std::string& path,
 // Creates or truncates `path` and writes `image` in one call, calling
 // `whileWaiting` whenever a window message arrives during it. Throws
 // EInOutError (101 for a short write); the file is closed on every path.
+// Writes data[0..size) to `file` in one call, then closes it: 0, the
+// system's error code, or kIoShortWrite.
+std::uint32_t WriteAndClose(WritableFile& file, const std::uint8_t* data, std::size_t size,
+                            const std::function<void()>& whileWaiting = {});
+
 void WriteImageFile(Platform& platform, const std::string& path, const PayloadImage& image,
                     const std::function<void()>& whileWaiting = {});
 

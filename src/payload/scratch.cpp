@@ -44,13 +44,23 @@ std::string MakeScratchFolder(Platform& platform, MessagePump& pump, std::uint32
   return name;
 }
 
-// Should another program put a file or link at the name in between, the
-// creation fails: the folder is always one the run made itself.
+// Named from the system's strong random source: a name drawn from the
+// 65,535 of a unique temp file could be taken ahead by anyone, and the run
+// would then not start. Should another program put a file or link at the
+// name all the same, the creation fails: the folder is always one the run
+// made itself.
 ScratchFolder MakePrivateScratchFolder(Platform& platform, MessagePump& pump,
                                        std::uint32_t& errorCode) {
   ScratchFolder folder;
-  const std::string name = FreedUniqueName(platform, pump, errorCode);
-  if (name.empty()) return folder;
+  const std::string temp = platform.TempPath();
+  pump.Step();
+  const std::string random = platform.RandomTempName(kTempPrefix);
+  pump.Step();
+  if (temp.empty() || random.empty()) {
+    errorCode = kErrorPathNotFound;
+    return folder;
+  }
+  const std::string name = temp + (temp.back() == '\\' ? "" : "\\") + random;
   folder.held = platform.CreatePrivateFolder(name, errorCode);
   if (folder.held) folder.path = name;
   return folder;

@@ -102,6 +102,56 @@ class WritableFile {
   virtual std::uint32_t Close() = 0;
 };
 
+// The entries of one folder, each named by its last component alone. The
+// replacement of a copy is made entirely of these steps, so that it can act
+// either by path or through a folder held open (HeldFolder).
+class FolderEntries {
+ public:
+  virtual ~FolderEntries() = default;
+  // The attributes of the entry; false when they cannot be read.
+  virtual bool Attributes(const std::string& name, std::uint32_t& attributes) = 0;
+  // Creates a new empty file named prefix + hex digits + ".TMP" that no
+  // entry had, and gives its name, or the empty string with the system's
+  // error code in `error`.
+  virtual std::string NewTempFile(const std::string& prefix, std::uint32_t& error) = 0;
+  // Creates the file `name`, which must not exist yet, for writing. Null with
+  // the system's error code in `error` when it cannot.
+  virtual std::unique_ptr<WritableFile> CreateNew(const std::string& name,
+                                                  std::uint32_t& error) = 0;
+  // Opens the file `name` made by NewTempFile for writing it anew. Null with
+  // the system's error code in `error` when it cannot.
+  virtual std::unique_ptr<WritableFile> Rewrite(const std::string& name,
+                                                std::uint32_t& error) = 0;
+  // As Platform::CopyFileTo, over an existing `to`.
+  virtual std::uint32_t Copy(const std::string& from, const std::string& to,
+                             const Progress& progress) = 0;
+  // As Platform::MoveFileTo, within the folder.
+  virtual std::uint32_t Rename(const std::string& from, const std::string& to, bool replace) = 0;
+  // As Platform::FlushFileToDisk, FileHoldsExactly, FilesHoldSame,
+  // StoredName and DeleteFileAt.
+  virtual bool Flush(const std::string& name, const Progress& progress) = 0;
+  virtual bool HoldsExactly(const std::string& name, const std::uint8_t* data, std::size_t size,
+                            const Progress& progress) = 0;
+  virtual bool Same(const std::string& a, const std::string& b, const Progress& progress) = 0;
+  virtual std::string StoredName(const std::string& name) = 0;
+  virtual bool Delete(const std::string& name) = 0;
+};
+
+// A folder held open from the moment it was looked at: opened without
+// following a link at its path, and sharing no delete access, so that while
+// it is held nobody can rename it, remove it or put a link in its place.
+// Every entry is reached relative to the hold, never by path, and an entry
+// that is a link (a junction, a symbolic link, a mount point) is neither
+// followed nor changed: its steps fail with access denied.
+class HeldFolder : public FolderEntries {
+ public:
+  // True when, by the system's own access check on the security descriptor
+  // read through the hold, no one but SYSTEM, Administrators and the
+  // system's installer may add, change or remove its entries or change its
+  // access list or owner, and one of them owns it.
+  virtual bool AdministratorsOnly() = 0;
+};
+
 // A folder that only Administrators and SYSTEM may change (others may read
 // it), held from its creation so that no other program can rename it,
 // remove it or put a link in its place while it is held. Destroyed, it lets
@@ -109,6 +159,8 @@ class WritableFile {
 class PrivateFolder {
  public:
   virtual ~PrivateFolder() = default;
+  // Its entries, reached through the hold.
+  virtual FolderEntries& Entries() = 0;
   // Removes the folder itself, which must be empty by then, through the hold:
   // never whatever a link at its path might lead to. 0 or the system's error
   // code (145 when it is not empty).
@@ -243,6 +295,18 @@ class Platform {
   // stands at the path is not the new folder.
   virtual std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& path,
                                                              std::uint32_t& error) = 0;
+  // `path` made absolute and plain by the system's own rules, as every file
+  // call would read it: separators of either kind, "." and ".." resolved,
+  // trailing dots and spaces dropped. The empty string when it cannot.
+  virtual std::string FullPathName(const std::string& path) = 0;
+  // prefix + 16 hex digits + ".tmp", drawn from the system's strong random
+  // source, so that no one can tell a name ahead and prepare it; the empty
+  // string when the source fails.
+  virtual std::string RandomTempName(const std::string& prefix) = 0;
+  // Holds the folder at `path`, which must be a folder and no link. Null with
+  // the system's error code in `error` when it cannot.
+  virtual std::unique_ptr<HeldFolder> HoldFolder(const std::string& path,
+                                                 std::uint32_t& error) = 0;
   // Creates or truncates a file for reading and writing, shared for reading
   // and writing, normal attributes. Null with the system's error code in
   // `error` when it cannot.
@@ -265,6 +329,10 @@ class Platform {
   virtual std::uint32_t VersionInfoSize(const std::string& path) = 0;
   // Reads the version information into `data`, which holds `size` bytes.
   virtual bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) = 0;
+  // The file-version words of the version resource of the executable image
+  // data[0..size), read from memory; false when it has none.
+  virtual bool ImageFileVersion(const std::uint8_t* data, std::size_t size,
+                                std::uint32_t& versionMS, std::uint32_t& versionLS) = 0;
   // The file-version words of the root block "\" of `data`.
   virtual bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
                                std::uint32_t& versionLS) = 0;
@@ -281,6 +349,14 @@ class Platform {
   virtual bool EqualIgnoringCase(const std::string& a, const std::string& b) = 0;
   // True when the process already runs with an administrator's full rights.
   virtual bool RunningElevated() = 0;
+  // True when the process runs as no person but as the system itself
+  // (SYSTEM, or a service's account), as deployment tools start it.
+  virtual bool RunningAsSystemAccount() = 0;
+  // Runs `work` on this thread with the rights of the person this process
+  // runs for, without an administrator's: the process's own token with the
+  // Administrators group for deny only, at medium integrity. False, without
+  // running it, when that token cannot be made or used.
+  virtual bool WithStandardRights(const std::function<void()>& work) = 0;
   // Starts the program's own executable with `arguments` and an
   // administrator's rights (the system asks the user's consent), without a
   // window, and waits for it to end, calling `whileWaiting` whenever a

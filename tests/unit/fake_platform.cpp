@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <stdexcept>
 
+#include "fake_held_folder.h"
 #include "fake_threads.h"
 #include "payload/payload.h"
 
@@ -117,7 +118,9 @@ const char* OpName(Op op) {
       "OwnResource",        "ExecutablePath",      "EqualIgnoringCase",
       "ShowMessageBox",     "SetWaitCursor",       "FlushFile",
       "ReadWholeFile",      "RunningElevated",     "RunElevated",
-      "Pause",              "CreatePrivateFolder", "RemovePrivateFolder"};
+      "Pause",              "CreatePrivateFolder", "RemovePrivateFolder",
+      "HoldFolder",         "FullPathName",        "RandomTempName",
+      "WithStandardRights"};
   return names[static_cast<int>(op)];
 }
 
@@ -263,15 +266,17 @@ class FakePlatform::File : public mwn::WritableFile {
 
 // Removes the very folder it made, wherever an entry for it now stands, and
 // never what an entry at its old path might lead to.
-class FakePlatform::HeldFolder : public mwn::PrivateFolder {
+class FakePlatform::PrivateHold : public mwn::PrivateFolder {
  public:
-  HeldFolder(FakePlatform& platform, Node* folder, std::string path)
-      : platform_(platform), folder_(folder), path_(std::move(path)) {
+  PrivateHold(FakePlatform& platform, Node* folder, std::string path)
+      : platform_(platform), folder_(folder), path_(std::move(path)), entries_(platform, folder) {
     ++platform_.openHandles_;
   }
-  ~HeldFolder() override {
+  ~PrivateHold() override {
     if (folder_ != nullptr) --platform_.openHandles_;
   }
+
+  mwn::FolderEntries& Entries() override { return entries_; }
 
   std::uint32_t Remove() override {
     if (platform_.Failing(Op::RemovePrivateFolder, path_)) return platform_.failCode;
@@ -293,6 +298,7 @@ class FakePlatform::HeldFolder : public mwn::PrivateFolder {
   FakePlatform& platform_;
   Node* folder_;
   std::string path_;
+  HeldEntries entries_;
 };
 
 // --- the machine --------------------------------------------------------------
@@ -489,6 +495,11 @@ std::vector<FakePlatform::Call> FakePlatform::CallsOf(Op op) const {
 }
 
 bool FakePlatform::Failing(Op op, const std::string& path, const std::string& other) {
+  if (adversary && !inAdversary_) {
+    inAdversary_ = true;
+    adversary(calls.size());
+    inAdversary_ = false;
+  }
   calls.push_back({op, path, other});
   return fail && fail(op, path);
 }
@@ -579,7 +590,7 @@ bool FakePlatform::DeleteFileAt(const std::string& path) {
   if (Failing(Op::DeleteFile, path)) return false;
   const Resolved target = Resolve(path);
   if (target.node == nullptr || target.node->folder || target.node->locked ||
-      (target.node->attributes & mwn::kAttrReadOnly) != 0) {
+      (target.node->attributes & mwn::kAttrReadOnly) != 0 || ChangeRefused(target.parent)) {
     return false;
   }
   RemoveEntry(target.parent, target.position);
@@ -594,6 +605,7 @@ std::uint32_t FakePlatform::CopyFileTo(const std::string& source, const std::str
   if (from->denyRead) return mwn::kErrorAccessDenied;
   const Resolved to = Resolve(destination);
   if (to.parent == nullptr || to.lastName.empty()) return mwn::kErrorPathNotFound;
+  if (ChangeRefused(to.parent)) return mwn::kErrorAccessDenied;
   if (progress) progress();
   std::vector<std::uint8_t> bytes = from->bytes;
   if (corrupt && corrupt(Op::CopyFile, destination)) bytes = Corrupted(std::move(bytes));
@@ -624,6 +636,7 @@ std::uint32_t FakePlatform::MoveFileTo(const std::string& source, const std::str
   if (from.node->locked) return mwn::kErrorAccessDenied;
   const Resolved to = Resolve(destination);
   if (to.parent == nullptr || to.lastName.empty()) return mwn::kErrorPathNotFound;
+  if (ChangeRefused(from.parent) || ChangeRefused(to.parent)) return mwn::kErrorAccessDenied;
   if (to.node == from.node) {  // a change of the name's case only
     if (!keepsSpellingOnRename) from.parent->entries[from.position].name = to.lastName;
     return mwn::kErrorSuccess;
@@ -707,6 +720,10 @@ std::string FakePlatform::UniqueTempFile(const std::string& folder, const std::s
     error = mwn::kErrorPathNotFound;
     return "";
   }
+  if (ChangeRefused(parent)) {
+    error = mwn::kErrorAccessDenied;
+    return "";
+  }
   for (;;) {
     char digits[8];
     std::snprintf(digits, sizeof digits, "%04X", tempCounter++ & 0xFFFF);
@@ -728,6 +745,7 @@ std::uint32_t FakePlatform::MakeFolder(const std::string& path) {
   if (place.parent == nullptr)
     return place.node != nullptr ? kErrorAlreadyExists : mwn::kErrorPathNotFound;
   if (place.node != nullptr) return kErrorAlreadyExists;
+  if (ChangeRefused(place.parent)) return mwn::kErrorAccessDenied;
   place.parent->entries.push_back({place.lastName, NewNode(true, place.parent->volume, 0)});
   return mwn::kErrorSuccess;
 }
@@ -736,7 +754,9 @@ std::unique_ptr<mwn::PrivateFolder> FakePlatform::CreatePrivateFolder(const std:
                                                                        std::uint32_t& error) {
   error = Failing(Op::CreatePrivateFolder, path) ? failCode : MakeFolder(path);
   if (error != mwn::kErrorSuccess) return nullptr;
-  return std::make_unique<HeldFolder>(*this, Find(path), path);
+  Node* folder = Find(path);
+  folder->administratorsOnly = true;
+  return std::make_unique<PrivateHold>(*this, folder, path);
 }
 
 std::uint32_t FakePlatform::RemoveFolder(const std::string& path) {
@@ -760,6 +780,8 @@ std::unique_ptr<mwn::WritableFile> FakePlatform::CreateFileRW(const std::string&
   Node* file = place.node;
   if (place.parent == nullptr || place.lastName.empty()) {
     error = mwn::kErrorPathNotFound;
+  } else if (ChangeRefused(place.parent)) {
+    error = mwn::kErrorAccessDenied;
   } else if (file != nullptr && (file->folder || (file->attributes & mwn::kAttrReadOnly) != 0)) {
     error = mwn::kErrorAccessDenied;
   } else if (file != nullptr && file->locked) {
@@ -784,6 +806,42 @@ bool FakePlatform::ReadWholeFile(const std::string& path, std::string& content) 
 }
 
 // --- version information ------------------------------------------------------------
+
+bool FakePlatform::ImageFileVersion(const std::uint8_t* data, std::size_t size,
+                                    std::uint32_t& versionMS, std::uint32_t& versionLS) {
+  return ParseVersionMarker(std::vector<std::uint8_t>(data, data + size), versionMS, versionLS);
+}
+
+// As the system reads a path: either separator, empty components and "."
+// dropped, ".." taking one back (never above the root), trailing dots and
+// spaces dropped from the last component.
+std::string FakePlatform::FullPathName(const std::string& path) {
+  if (Failing(Op::FullPathName, path)) return "";
+  std::string plain = path;
+  for (char& c : plain) {
+    if (c == '/') c = '\\';
+  }
+  if (plain.size() < 3 || plain[1] != ':' || plain[2] != '\\') return "";
+  std::vector<std::string> kept;
+  for (const std::string& part : Components(plain.substr(3))) {
+    if (part.empty() || part == ".") continue;
+    if (part == "..") {
+      if (!kept.empty()) kept.pop_back();
+      continue;
+    }
+    kept.push_back(part);
+  }
+  std::string full = plain.substr(0, 3);
+  for (std::size_t i = 0; i < kept.size(); ++i) {
+    std::string part = kept[i];
+    if (i + 1 == kept.size()) {
+      while (!part.empty() && (part.back() == '.' || part.back() == ' ')) part.pop_back();
+    }
+    full += (i > 0 ? "\\" : "") + part;
+  }
+  return full;
+}
+
 
 std::uint32_t FakePlatform::VersionInfoSize(const std::string& path) {
   if (Failing(Op::VersionInfoSize, path)) return 0;

@@ -57,6 +57,10 @@ enum class Op {
   Pause,
   CreatePrivateFolder,
   RemovePrivateFolder,
+  HoldFolder,
+  FullPathName,
+  RandomTempName,
+  WithStandardRights,
 };
 
 const char* OpName(Op op);
@@ -113,6 +117,19 @@ class FakePlatform : public mwn::Platform {
   // A folder whose listing fails.
   void SetUnlistable(const std::string& path, bool unlistable = true);
   void SetAttributes(const std::string& path, std::uint32_t attributes);
+  // Only administrators may change it: a process without their rights, or
+  // working with a user's standard rights, is refused every change in it.
+  void SetAdministratorsOnly(const std::string& folder);
+
+  // --- what a standard user may do meanwhile ---------------------------------
+  // Each is refused, answering false, where that user may not: in a folder
+  // only administrators may change, or on a folder that is held.
+  // Puts a link to the folder `target` in the place of the folder at `path`.
+  bool SwapFolderForLink(const std::string& path, const std::string& target);
+  // Puts the file `target` in the place of the file at `path`, as a hard link.
+  bool PlantHardLink(const std::string& path, const std::string& target);
+  // Creates the file the next unique temp name in `folder` would name.
+  bool TakeNextTempName(const std::string& folder);
 
   // --- inspecting it -------------------------------------------------------
   bool IsFile(const std::string& path) const;
@@ -130,6 +147,9 @@ class FakePlatform : public mwn::Platform {
   std::vector<Call> CallsOf(Op op) const;
 
   // --- scripted behaviour ---------------------------------------------------
+  // Called before every platform call is made, with the number of calls
+  // made so far: a standard user's program acting in between.
+  std::function<void(std::size_t callsSoFar)> adversary;
   // True makes this call fail: bool calls answer false, code calls answer
   // failCode, string calls the empty string, listings break off.
   std::function<bool(Op, const std::string& path)> fail;
@@ -155,6 +175,9 @@ class FakePlatform : public mwn::Platform {
   unsigned tempCounter = 0x1A2B;
 
   bool elevated = false;
+  // Runs as SYSTEM; and whether a user's standard rights can be taken on.
+  bool systemAccount = false;
+  bool standardRightsAvailable = true;
   // What the elevated instance does while it runs, and its exit code; the
   // start answers elevationAnswer when that is not 0.
   std::function<std::uint32_t(const std::string& arguments)> elevatedInstance;
@@ -230,6 +253,14 @@ class FakePlatform : public mwn::Platform {
   std::string ExecutablePath() override;
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
   bool RunningElevated() override;
+  bool RunningAsSystemAccount() override { return systemAccount; }
+  bool WithStandardRights(const std::function<void()>& work) override;
+  std::string FullPathName(const std::string& path) override;
+  std::string RandomTempName(const std::string& prefix) override;
+  std::unique_ptr<mwn::HeldFolder> HoldFolder(const std::string& path,
+                                              std::uint32_t& error) override;
+  bool ImageFileVersion(const std::uint8_t* data, std::size_t size, std::uint32_t& versionMS,
+                        std::uint32_t& versionLS) override;
   std::uint32_t RunElevated(const std::string& arguments, const mwn::Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
   std::string UserName() override { return userName; }
@@ -266,6 +297,8 @@ class FakePlatform : public mwn::Platform {
     bool denyRead = false;
     bool unflushed = false;  // data still in the write cache
     bool unlistable = false;
+    bool administratorsOnly = false;
+    int holds = 0;  // held folders: cannot be renamed, removed or replaced
   };
   struct Resolved {
     Node* parent = nullptr;    // folder holding the last component
@@ -276,7 +309,8 @@ class FakePlatform : public mwn::Platform {
   class Listing;
   class Enumeration;
   class File;
-  class HeldFolder;
+  class PrivateHold;
+  class HeldEntries;
 
   bool Failing(Op op, const std::string& path, const std::string& other = "");
   void PayListingDelay(const std::string& pattern);
@@ -291,6 +325,11 @@ class FakePlatform : public mwn::Platform {
   // One level, as CreateFolder makes it: 0 or the system's code.
   std::uint32_t MakeFolder(const std::string& path);
   void RemoveEntry(Node* parent, std::size_t position);
+  // True when a change in `folder` is refused to this process as it runs
+  // now; the system answers access denied.
+  bool ChangeRefused(const Node* folder) const;
+  // The folder entry at `path` itself, not following it should it be a link.
+  const Entry* EntryAt(const std::string& path) const;
   std::vector<std::uint8_t> Corrupted(std::vector<std::uint8_t> bytes) const;
   void Event(const std::string& text);
 
@@ -307,4 +346,7 @@ class FakePlatform : public mwn::Platform {
   std::mutex delayMutex_;
   std::condition_variable delayEnds_;
   bool cancelBlocked_ = false;
+  bool inAdversary_ = false;
+  bool standardRights_ = false;
+  std::uint64_t randomCounter_ = 0x5EED;
 };

@@ -52,32 +52,28 @@ void BetweenChunks(std::uint64_t done, const Progress& progress) {
 
 }  // namespace
 
-bool Win32Platform::FileHoldsExactly(const std::string& path, const std::uint8_t* data,
-                                     std::size_t size, const Progress& progress) {
-  const UniqueFileHandle file = OpenForReading(path);
+bool HoldsExactly(HANDLE file, const std::uint8_t* data, std::size_t size,
+                  const Progress& progress) {
   std::uint64_t fileSize = 0;
-  if (!file || !SizeOf(file.get(), fileSize) || fileSize != size) return false;
+  if (file == nullptr || !SizeOf(file, fileSize) || fileSize != size) return false;
   std::vector<std::uint8_t> chunk(std::min<std::size_t>(size, kCompareChunk));
   for (std::size_t done = 0; done < size;) {
     BetweenChunks(done, progress);
     const DWORD wanted = static_cast<DWORD>(std::min<std::size_t>(size - done, kCompareChunk));
-    if (!ReadFully(file.get(), chunk.data(), wanted) ||
+    if (!ReadFully(file, chunk.data(), wanted) ||
         std::memcmp(chunk.data(), data + done, wanted) != 0) {
       return false;
     }
     done += wanted;
   }
-  return AtEnd(file.get());
+  return AtEnd(file);
 }
 
-bool Win32Platform::FilesHoldSame(const std::string& a, const std::string& b,
-                                  const Progress& progress) {
-  const UniqueFileHandle first = OpenForReading(a);
-  const UniqueFileHandle second = OpenForReading(b);
+bool HoldSame(HANDLE first, HANDLE second, const Progress& progress) {
   std::uint64_t size = 0;
   std::uint64_t otherSize = 0;
-  if (!first || !second || !SizeOf(first.get(), size) || !SizeOf(second.get(), otherSize) ||
-      size != otherSize) {
+  if (first == nullptr || second == nullptr || !SizeOf(first, size) ||
+      !SizeOf(second, otherSize) || size != otherSize) {
     return false;
   }
   const std::size_t chunkSize =
@@ -87,14 +83,24 @@ bool Win32Platform::FilesHoldSame(const std::string& a, const std::string& b,
   for (std::uint64_t done = 0; done < size;) {
     BetweenChunks(done, progress);
     const DWORD wanted = static_cast<DWORD>(std::min<std::uint64_t>(size - done, kCompareChunk));
-    if (!ReadFully(first.get(), chunkOfFirst.data(), wanted) ||
-        !ReadFully(second.get(), chunkOfSecond.data(), wanted) ||
+    if (!ReadFully(first, chunkOfFirst.data(), wanted) ||
+        !ReadFully(second, chunkOfSecond.data(), wanted) ||
         std::memcmp(chunkOfFirst.data(), chunkOfSecond.data(), wanted) != 0) {
       return false;
     }
     done += wanted;
   }
-  return AtEnd(first.get()) && AtEnd(second.get());
+  return AtEnd(first) && AtEnd(second);
+}
+
+bool Win32Platform::FileHoldsExactly(const std::string& path, const std::uint8_t* data,
+                                     std::size_t size, const Progress& progress) {
+  return HoldsExactly(OpenForReading(path).get(), data, size, progress);
+}
+
+bool Win32Platform::FilesHoldSame(const std::string& a, const std::string& b,
+                                  const Progress& progress) {
+  return HoldSame(OpenForReading(a).get(), OpenForReading(b).get(), progress);
 }
 
 bool Win32Platform::ReadWholeFile(const std::string& path, std::string& content) {

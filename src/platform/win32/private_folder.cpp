@@ -2,58 +2,20 @@
 // folder that standard users may write to (the user's own for an approved
 // consent, C:\Windows\Temp for SYSTEM where the system has no other), it
 // must stay out of their reach from the moment it exists until it is gone.
-#include <winternl.h>
-
+#include "platform/win32/nt_file.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 
-// Not part of the lean <windows.h>.
-#include <sddl.h>
-
 namespace mwn {
 namespace {
 
-// Protected from what the temp folder would pass on (P); SYSTEM (SY) and
+// Owned by Administrators (O:BA), whatever the creator's default owner;
+// protected from what the temp folder would pass on (P); SYSTEM (SY) and
 // Administrators (BA) have full control (FA); Users (BU) may read and list
 // (FR, FX); each entry is inherited by files (OI) and folders (CI) inside.
 constexpr wchar_t kAdministratorsOnly[] =
-    L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
-
-// NtCreateFile's options, as the kernel defines them.
-constexpr ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
-
-class OwnedSecurityDescriptor {
- public:
-  explicit OwnedSecurityDescriptor(const wchar_t* sddl) {
-    ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor_,
-                                                         nullptr);
-  }
-  ~OwnedSecurityDescriptor() { LocalFree(descriptor_); }
-  OwnedSecurityDescriptor(const OwnedSecurityDescriptor&) = delete;
-  OwnedSecurityDescriptor& operator=(const OwnedSecurityDescriptor&) = delete;
-  PSECURITY_DESCRIPTOR get() const { return descriptor_; }
-
- private:
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
-};
-
-class NtPath {
- public:
-  explicit NtPath(const std::wstring& dosPath)
-      : converted_(RtlDosPathNameToNtPathName_U(dosPath.c_str(), &path_, nullptr, nullptr)) {}
-  ~NtPath() {
-    if (converted_) RtlFreeUnicodeString(&path_);
-  }
-  NtPath(const NtPath&) = delete;
-  NtPath& operator=(const NtPath&) = delete;
-  explicit operator bool() const { return converted_ != FALSE; }
-  UNICODE_STRING* get() { return &path_; }
-
- private:
-  UNICODE_STRING path_{};
-  BOOL converted_;
-};
+    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;FRFX;;;BU)";
 
 class Win32PrivateFolder : public PrivateFolder {
  public:

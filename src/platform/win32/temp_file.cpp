@@ -5,6 +5,9 @@
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 
+// Not part of the lean <windows.h>; RtlGenRandom, advapi32's SystemFunction036.
+#include <ntsecapi.h>
+
 namespace mwn {
 namespace {
 
@@ -63,6 +66,22 @@ std::string Win32Platform::UniqueTempFile(const std::string& folder, const std::
   // conversion; the system adds only the name.
   const std::wstring name(created);
   return WithSeparator(folder, wideFolder) + NarrowText(name.substr(name.rfind(L'\\') + 1));
+}
+
+std::string StrongRandomTempName(const std::string& prefix) {
+  unsigned char random[8];
+  if (!RtlGenRandom(random, sizeof random)) return "";
+  std::string name = prefix;
+  for (const unsigned char byte : random) {
+    char digits[3];
+    std::snprintf(digits, sizeof digits, "%02X", byte);
+    name += digits;
+  }
+  return name + ".tmp";
+}
+
+std::string Win32Platform::RandomTempName(const std::string& prefix) {
+  return StrongRandomTempName(prefix);
 }
 
 }  // namespace mwn

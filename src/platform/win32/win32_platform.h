@@ -4,6 +4,7 @@
 #pragma once
 
 #include "platform/platform.h"
+#include "platform/win32/unique_handle.h"
 #include "platform/win32/windows_api.h"
 
 namespace mwn {
@@ -41,6 +42,8 @@ class Win32Platform : public Platform {
   std::uint32_t RemoveFolder(const std::string& path) override;
   std::unique_ptr<PrivateFolder> CreatePrivateFolder(const std::string& path,
                                                      std::uint32_t& error) override;
+  std::unique_ptr<HeldFolder> HoldFolder(const std::string& path, std::uint32_t& error) override;
+  std::string RandomTempName(const std::string& prefix) override;
   std::unique_ptr<WritableFile> CreateFileRW(const std::string& path,
                                              std::uint32_t& error) override;
   bool ReadWholeFile(const std::string& path, std::string& content) override;
@@ -59,6 +62,8 @@ class Win32Platform : public Platform {
   std::string ExecutablePath() override;
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
   bool RunningElevated() override;
+  bool RunningAsSystemAccount() override;
+  bool WithStandardRights(const std::function<void()>& work) override;
   std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
   std::string UserName() override;
@@ -111,5 +116,24 @@ bool WaitAnswering(HANDLE object, const Progress& whileWaiting);
 // there is nothing to call meanwhile, no window of this thread to answer, or
 // no other thread to be had. Gives `call`'s answer.
 DWORD CallAnswering(LPTHREAD_START_ROUTINE call, void* context, const Progress& whileWaiting);
+
+// True when the file open for reading at its start holds exactly
+// data[0..size), or the same bytes as the other; read 1 MiB at a time, with
+// `progress` called between the chunks.
+bool HoldsExactly(HANDLE file, const std::uint8_t* data, std::size_t size,
+                  const Progress& progress);
+bool HoldSame(HANDLE first, HANDLE second, const Progress& progress);
+
+// True when, by the system's access check on the folder's security
+// descriptor, only SYSTEM, Administrators and the system's installer may
+// change the folder open as `folder`, and one of them owns it.
+bool OnlyAdministratorsMayChange(HANDLE folder);
+
+// prefix + 16 hex digits + ".tmp" from the system's strong random source, or
+// the empty string.
+std::string StrongRandomTempName(const std::string& prefix);
+
+// The WritableFile of a file open for writing; it takes the handle over.
+std::unique_ptr<WritableFile> WritableFileOf(UniqueFileHandle file);
 
 }  // namespace mwn

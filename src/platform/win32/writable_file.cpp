@@ -48,6 +48,10 @@ class Win32WritableFile : public WritableFile {
 
 }  // namespace
 
+std::unique_ptr<WritableFile> WritableFileOf(UniqueFileHandle file) {
+  return std::make_unique<Win32WritableFile>(std::move(file));
+}
+
 std::unique_ptr<WritableFile> Win32Platform::CreateFileRW(const std::string& path,
                                                           std::uint32_t& error) {
   std::wstring wide;
@@ -62,7 +66,7 @@ std::unique_ptr<WritableFile> Win32Platform::CreateFileRW(const std::string& pat
     error = GetLastError();
     return nullptr;
   }
-  return std::make_unique<Win32WritableFile>(std::move(file));
+  return WritableFileOf(std::move(file));
 }
 
 }  // namespace mwn

@@ -8,6 +8,7 @@ enum class ExitCode : int {
   kSuccess = 0,
   kSomeNotUpdated = 1,
   kRefused = 2,
+  kLeftForUsers = 3,
   kBadCommandLine = 87,
   kCancelled = 1602,
   kFailed = 1603,
@@ -27,6 +28,9 @@ inline const char* ExitCodeMeaning(ExitCode code) {
       return "the run finished, but some copies could not be updated";
     case ExitCode::kRefused:
       return "refused, nothing changed: a copy is newer than this update";
+    case ExitCode::kLeftForUsers:
+      return "done for every copy this account may safely touch; the others, in folders that "
+             "standard users can change, are left for a run in their session";
     case ExitCode::kBadCommandLine:
       return "the command line was not understood";
     case ExitCode::kCancelled:

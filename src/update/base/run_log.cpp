@@ -75,6 +75,12 @@ void RunLog::NotUpdated(const std::string& path, std::uint32_t errorCode) {
   Line("Not updated " + path + ": " + reason);
 }
 
+void RunLog::LeftForUser(const std::string& path) {
+  Line("Not updated " + path +
+       ": standard users can change its folder, so this run, acting for no user, leaves it; a "
+       "run in that user's session updates it");
+}
+
 void RunLog::Cancelled() { Line("Cancelled at the confirmation"); }
 
 void RunLog::Error(const std::string& message) { Line("The run ended on an error: " + message); }

@@ -8,6 +8,19 @@
 
 namespace mwn {
 
+namespace {
+
+VersionStamp StampOf(std::uint32_t versionMS, std::uint32_t versionLS) {
+  VersionStamp stamp;
+  stamp.major = static_cast<std::uint16_t>(versionMS >> 16);
+  stamp.minor = static_cast<std::uint16_t>(versionMS & 0xFFFF);
+  stamp.release = static_cast<std::uint16_t>(versionLS >> 16);
+  stamp.build = static_cast<std::uint16_t>(versionLS & 0xFFFF);
+  return stamp;
+}
+
+}  // namespace
+
 bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& path,
                       VersionStamp& stamp) {
   pump.Step();
@@ -28,10 +41,16 @@ bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& 
   const bool found = platform.RootFileVersion(data, versionMS, versionLS);
   pump.Step();
   if (!found) return false;
-  stamp.major = static_cast<std::uint16_t>(versionMS >> 16);
-  stamp.minor = static_cast<std::uint16_t>(versionMS & 0xFFFF);
-  stamp.release = static_cast<std::uint16_t>(versionLS >> 16);
-  stamp.build = static_cast<std::uint16_t>(versionLS & 0xFFFF);
+  stamp = StampOf(versionMS, versionLS);
+  return true;
+}
+
+bool ImageVersionStamp(Platform& platform, const std::uint8_t* data, std::size_t size,
+                       VersionStamp& stamp) {
+  std::uint32_t versionMS = 0;
+  std::uint32_t versionLS = 0;
+  if (!platform.ImageFileVersion(data, size, versionMS, versionLS)) return false;
+  stamp = StampOf(versionMS, versionLS);
   return true;
 }
 

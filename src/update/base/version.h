@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <tuple>
@@ -28,5 +29,10 @@ struct VersionStamp {
 // Reads the file version of `path`; on failure `stamp` is left untouched.
 bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& path,
                       VersionStamp& stamp);
+
+// Reads the file version of the executable image data[0..size) in memory;
+// on failure `stamp` is left untouched.
+bool ImageVersionStamp(Platform& platform, const std::uint8_t* data, std::size_t size,
+                       VersionStamp& stamp);
 
 }  // namespace mwn

@@ -5,6 +5,7 @@
 #include "platform/platform.h"
 #include "platform/pump.h"
 #include "update/base/path.h"
+#include "update/replacement/path_folder.h"
 
 namespace mwn {
 
@@ -19,57 +20,126 @@ bool InUseForAMoment(std::uint32_t error) {
   return error == kErrorSharingViolation || error == kErrorLockViolation;
 }
 
+// A folder only administrators can change, held: the only kind a run with
+// an administrator's rights acts in with those rights. Null otherwise, with
+// the reason in `error` (0 when the folder is held but others may change it).
+std::unique_ptr<HeldFolder> AdministratorsFolder(Platform& platform, MessagePump& pump,
+                                                 const std::string& folderPath,
+                                                 std::uint32_t& error) {
+  error = kErrorSuccess;
+  std::unique_ptr<HeldFolder> folder = platform.HoldFolder(folderPath, error);
+  pump.Step();
+  if (!folder) return nullptr;
+  const bool administratorsOnly = folder->AdministratorsOnly();
+  pump.Step();
+  if (!administratorsOnly) folder.reset();
+  return folder;
+}
+
 }  // namespace
 
-CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump,
+RunRights RightsOfRun(Platform& platform, MessagePump& pump) {
+  const bool elevated = platform.RunningElevated();
+  pump.Step();
+  if (!elevated) return RunRights::kStandard;
+  const bool system = platform.RunningAsSystemAccount();
+  pump.Step();
+  return system ? RunRights::kSystem : RunRights::kAdministrator;
+}
+
+// A folder that cannot be held (a link put in its place, say) counts as one
+// standard users can change.
+bool ActsOnCopy(Platform& platform, MessagePump& pump, RunRights rights, const std::string& path) {
+  if (rights != RunRights::kSystem) return true;
+  std::uint32_t error = kErrorSuccess;
+  return AdministratorsFolder(platform, pump, FolderOfPath(path), error) != nullptr;
+}
+
+CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump, RunRights rights,
                                  const std::string& imagePath, const std::uint8_t* image,
                                  std::size_t imageSize)
     : platform_(platform),
       pump_(pump),
+      rights_(rights),
       imagePath_(imagePath),
       image_(image),
       imageSize_(imageSize),
       pumping_([this] { pump_.Step(); }),
       answering_([this] { pump_.Full(); }) {}
 
+ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
+  failure_ = kErrorSuccess;
+  if (rights_ == RunRights::kStandard) {
+    PathFolder folder(platform_, FolderOfPath(target));
+    return ReplaceIn(folder, FolderOfPath(target), NameOfPath(target));
+  }
+  return ReplaceWithAdministratorsRights(target);
+}
+
+// With an administrator's rights a step by path could be sent anywhere by
+// a link that a standard user puts in the way between two steps. So each
+// step either goes through a held folder that only administrators can
+// change, or runs with the standard rights of the person the run is for,
+// so that a link can lead only where that person could go anyway. A run
+// for no person leaves such a copy alone.
+ReplaceOutcome CopyReplacement::ReplaceWithAdministratorsRights(const std::string& target) {
+  const std::string folderPath = FolderOfPath(target);
+  std::uint32_t error = kErrorSuccess;
+  const std::unique_ptr<HeldFolder> held = AdministratorsFolder(platform_, pump_, folderPath, error);
+  if (held) return ReplaceIn(*held, folderPath, NameOfPath(target));
+  if (error != kErrorSuccess) {
+    failure_ = error;
+    return ReplaceOutcome::kNotUpdated;
+  }
+  if (rights_ == RunRights::kSystem) return ReplaceOutcome::kLeftForUser;
+  ReplaceOutcome outcome = ReplaceOutcome::kNotUpdated;
+  const bool ran = platform_.WithStandardRights([&] {
+    PathFolder folder(platform_, folderPath);
+    outcome = ReplaceIn(folder, folderPath, NameOfPath(target));
+  });
+  pump_.Step();
+  if (!ran) failure_ = kErrorAccessDenied;
+  return outcome;
+}
+
 // The image is staged under a temporary name in the copy's own folder, its
 // bytes flushed to the disk, and swapped in with one written-through move.
 // The old bytes wait in a flushed backup beside the copy until the new ones
 // have been read back, so that no whole copy is ever held in memory and a
 // power cut at any point leaves the old bytes or the new at the copy's path.
-ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
-  failure_ = kErrorSuccess;
-  const std::string folder = FolderOfPath(target);
+ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::string& folderPath,
+                                          const std::string& name) {
   std::uint32_t attributes = 0;
-  const bool present = platform_.FileAttributesOf(target, attributes);
+  const bool present = folder.Attributes(name, attributes);
   pump_.Step();
-  if (!present) return WriteAfresh(folder, target);
+  if (!present) return WriteAfresh(folder, folderPath, name);
   // The swap refuses such a copy anyway, and a backup of a read-only copy
-  // would be read-only too, so could not be deleted again.
-  if ((attributes & (kAttrReadOnly | kAttrDirectory)) != 0) {
+  // would be read-only too, so could not be deleted again. A link is not
+  // the program but a way to some other file.
+  if ((attributes & (kAttrReadOnly | kAttrDirectory | kAttrReparsePoint)) != 0) {
     failure_ = kErrorAccessDenied;  // what the swap would have met
     return ReplaceOutcome::kNotUpdated;
   }
 
   std::uint32_t error = kErrorSuccess;
-  const std::string backup = BackUp(folder, target, error);
+  const std::string backup = BackUp(folder, name, error);
   if (backup.empty()) {
     return error == kErrorAccessDenied ? ReplaceOutcome::kFolderRefused
                                        : ReplaceOutcome::kNotUpdated;
   }
-  const std::string staged = Stage(folder, error);
-  if (staged.empty() || !Swap(staged, target)) {
-    if (!staged.empty()) Discard(staged);
-    Discard(backup);
+  const std::string staged = Stage(folder, folderPath, error);
+  if (staged.empty() || !Swap(folder, staged, name)) {
+    if (!staged.empty()) Discard(folder, staged);
+    Discard(folder, backup);
     return ReplaceOutcome::kNotUpdated;
   }
   // The spelling is settled while the backup still exists, so that a detour
   // that cannot come back still leaves the old bytes at the copy's path.
-  if (!HoldsImage(target) || !KeepProgramSpelling(folder, target)) {
-    Restore(backup, target);
+  if (!HoldsImage(folder, name) || !KeepProgramSpelling(folder, name)) {
+    Restore(folder, backup, name);
     return ReplaceOutcome::kNotUpdated;
   }
-  Discard(backup);
+  Discard(folder, backup);
   return ReplaceOutcome::kUpdated;
 }
 
@@ -79,57 +149,72 @@ bool CopyReplacement::HoldsImage(const std::string& path) {
   return holds;
 }
 
+bool CopyReplacement::HoldsImage(FolderEntries& folder, const std::string& name) {
+  const bool holds = folder.HoldsExactly(name, image_, imageSize_, pumping_);
+  pump_.Step();
+  return holds;
+}
+
 // Moved in without replacing: should a copy be there after all (its
 // attributes could not be read), it is left alone.
-ReplaceOutcome CopyReplacement::WriteAfresh(const std::string& folder, const std::string& target) {
+ReplaceOutcome CopyReplacement::WriteAfresh(FolderEntries& folder, const std::string& folderPath,
+                                            const std::string& name) {
   std::uint32_t error = kErrorSuccess;
-  const std::string staged = Stage(folder, error);
+  const std::string staged = Stage(folder, folderPath, error);
   if (staged.empty()) {
     return error == kErrorAccessDenied ? ReplaceOutcome::kFolderRefused
                                        : ReplaceOutcome::kNotUpdated;
   }
-  if (Move(staged, target, false) != kErrorSuccess) {
-    Discard(staged);
+  if (Move(folder, staged, name, false) != kErrorSuccess) {
+    Discard(folder, staged);
     return ReplaceOutcome::kNotUpdated;
   }
-  if (HoldsImage(target)) return ReplaceOutcome::kUpdated;
-  Discard(target);
+  if (HoldsImage(folder, name)) return ReplaceOutcome::kUpdated;
+  Discard(folder, name);
   return ReplaceOutcome::kNotUpdated;
 }
 
 // A flushed copy of the copy beside it, read back equal; the empty string
 // when none could be made, for instance because the copy cannot be read.
-std::string CopyReplacement::BackUp(const std::string& folder, const std::string& target,
+std::string CopyReplacement::BackUp(FolderEntries& folder, const std::string& name,
                                     std::uint32_t& error) {
   const std::string backup = NewTempFile(folder, error);
   if (backup.empty()) return "";
-  const std::uint32_t copied = platform_.CopyFileTo(target, backup, true, pumping_);
+  const std::uint32_t copied = folder.Copy(name, backup, pumping_);
   pump_.Step();
   if (copied != kErrorSuccess) failure_ = copied;
-  if (copied == kErrorSuccess && Flushed(backup) && Same(backup, target)) return backup;
-  Discard(backup);
+  if (copied == kErrorSuccess && Flushed(folder, backup) && Same(folder, backup, name)) {
+    return backup;
+  }
+  Discard(folder, backup);
   return "";
 }
 
-// The image under a new temporary name beside the copy, flushed to the disk.
-std::string CopyReplacement::Stage(const std::string& folder, std::uint32_t& error) {
+// The image under a new temporary name beside the copy, flushed to the disk:
+// copied from the image file where the run has one (it acts by path then),
+// written from memory otherwise.
+std::string CopyReplacement::Stage(FolderEntries& folder, const std::string& folderPath,
+                                   std::uint32_t& error) {
   const std::string staged = NewTempFile(folder, error);
   if (staged.empty()) return "";
   const std::uint32_t copied = RetryingWhileInUse([&] {
-    if (!imagePath_.empty()) return platform_.CopyFileTo(imagePath_, staged, true, pumping_);
-    const std::uint32_t written =
-        WriteWholeFile(platform_, staged, image_, imageSize_, answering_);
+    if (!imagePath_.empty()) {
+      return platform_.CopyFileTo(imagePath_, JoinPath(folderPath, staged), true, pumping_);
+    }
+    std::uint32_t written = kErrorSuccess;
+    const std::unique_ptr<WritableFile> file = folder.Rewrite(staged, written);
+    if (file) written = WriteAndClose(*file, image_, imageSize_, answering_);
     // A short write is the runtime's code; the system's own for it is this.
     return written == kIoShortWrite ? kErrorDiskFull : written;
   });
-  if (copied == kErrorSuccess && Flushed(staged)) return staged;
-  Discard(staged);
+  if (copied == kErrorSuccess && Flushed(folder, staged)) return staged;
+  Discard(folder, staged);
   return "";
 }
 
-bool CopyReplacement::Swap(const std::string& staged, const std::string& target) {
-  return RetryingWhileInUse([&] { return platform_.MoveFileTo(staged, target, true); }) ==
-         kErrorSuccess;
+bool CopyReplacement::Swap(FolderEntries& folder, const std::string& staged,
+                           const std::string& name) {
+  return RetryingWhileInUse([&] { return folder.Rename(staged, name, true); }) == kErrorSuccess;
 }
 
 // A copy stored as MWN.EXE keeps that spelling through the swap. A rename
@@ -138,28 +223,27 @@ bool CopyReplacement::Swap(const std::string& staged, const std::string& target)
 // (Wine's among them) keep the spelling through that rename as well; there
 // a detour through a temporary name is the way, with the old spelling as
 // the second way back. False when the image is then at neither.
-bool CopyReplacement::KeepProgramSpelling(const std::string& folder, const std::string& target) {
-  const std::string name = NameOfPath(target);
-  std::string stored = platform_.StoredName(target);
+bool CopyReplacement::KeepProgramSpelling(FolderEntries& folder, const std::string& name) {
+  std::string stored = folder.StoredName(name);
   pump_.Step();
   if (stored.empty() || stored == name) return true;
-  if (Move(JoinPath(folder, stored), target, true) == kErrorSuccess) {
-    stored = platform_.StoredName(target);
+  if (Move(folder, stored, name, true) == kErrorSuccess) {
+    stored = folder.StoredName(name);
     pump_.Step();
     if (stored.empty() || stored == name) return true;
   }
   std::uint32_t error = kErrorSuccess;
   const std::string detour = NewTempFile(folder, error);
   if (detour.empty()) return true;
-  if (Move(target, detour, true) != kErrorSuccess) {
-    Discard(detour);
+  if (Move(folder, name, detour, true) != kErrorSuccess) {
+    Discard(folder, detour);
     return true;
   }
-  if (Move(detour, target, false) == kErrorSuccess ||
-      Move(detour, JoinPath(folder, stored), false) == kErrorSuccess) {
-    return HoldsImage(target);
+  if (Move(folder, detour, name, false) == kErrorSuccess ||
+      Move(folder, detour, stored, false) == kErrorSuccess) {
+    return HoldsImage(folder, name);
   }
-  Discard(detour);
+  Discard(folder, detour);
   return false;
 }
 
@@ -167,26 +251,29 @@ bool CopyReplacement::KeepProgramSpelling(const std::string& folder, const std::
 // was checked to hold. Copying back is the last chance; when that fails
 // too, the backup is left where it is: the old bytes survive under its
 // temporary name.
-void CopyReplacement::Restore(const std::string& backup, const std::string& target) {
-  if (Move(backup, target, true) == kErrorSuccess) return;
-  const std::uint32_t copied = platform_.CopyFileTo(backup, target, true, pumping_);
+void CopyReplacement::Restore(FolderEntries& folder, const std::string& backup,
+                              const std::string& name) {
+  if (Move(folder, backup, name, true) == kErrorSuccess) return;
+  const std::uint32_t copied = folder.Copy(backup, name, pumping_);
   pump_.Step();
-  if (copied == kErrorSuccess && Flushed(target) && Same(backup, target)) Discard(backup);
+  if (copied == kErrorSuccess && Flushed(folder, name) && Same(folder, backup, name)) {
+    Discard(folder, backup);
+  }
 }
 
-std::string CopyReplacement::NewTempFile(const std::string& folder, std::uint32_t& error) {
-  const std::string path = platform_.UniqueTempFile(folder, kTempPrefix, error);
+std::string CopyReplacement::NewTempFile(FolderEntries& folder, std::uint32_t& error) {
+  const std::string name = folder.NewTempFile(kTempPrefix, error);
   pump_.Step();
-  if (path.empty()) failure_ = error;
-  return path;
+  if (name.empty()) failure_ = error;
+  return name;
 }
 
 // A move, like a copy or a flush, may hold the thread for long (on a share);
 // after it the window answers at once, not at the pump's pace, whose wait
 // would add to the call's.
-std::uint32_t CopyReplacement::Move(const std::string& source, const std::string& destination,
-                                    bool replace) {
-  const std::uint32_t error = platform_.MoveFileTo(source, destination, replace);
+std::uint32_t CopyReplacement::Move(FolderEntries& folder, const std::string& source,
+                                    const std::string& destination, bool replace) {
+  const std::uint32_t error = folder.Rename(source, destination, replace);
   pump_.Full();
   if (error != kErrorSuccess) failure_ = error;
   return error;
@@ -203,20 +290,20 @@ std::uint32_t CopyReplacement::RetryingWhileInUse(const std::function<std::uint3
   return error;
 }
 
-bool CopyReplacement::Flushed(const std::string& path) {
-  const bool flushed = platform_.FlushFileToDisk(path, answering_);
+bool CopyReplacement::Flushed(FolderEntries& folder, const std::string& name) {
+  const bool flushed = folder.Flush(name, answering_);
   pump_.Full();
   return flushed;
 }
 
-bool CopyReplacement::Same(const std::string& a, const std::string& b) {
-  const bool same = platform_.FilesHoldSame(a, b, pumping_);
+bool CopyReplacement::Same(FolderEntries& folder, const std::string& a, const std::string& b) {
+  const bool same = folder.Same(a, b, pumping_);
   pump_.Step();
   return same;
 }
 
-void CopyReplacement::Discard(const std::string& path) {
-  platform_.DeleteFileAt(path);
+void CopyReplacement::Discard(FolderEntries& folder, const std::string& name) {
+  folder.Delete(name);
   pump_.Step();
 }
 

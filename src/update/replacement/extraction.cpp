@@ -32,7 +32,16 @@ void ExtractPayload(Platform& platform, MessagePump& pump, bool privateToAdminis
   image = InflateOwnPayload(platform, pump);
   imagePath = JoinPath(folder.path, text::kTargetName);
   pump.Full();
-  WriteImageFile(platform, imagePath, image, [&pump] { pump.Full(); });
+  if (folder.held) {
+    // Through the hold: the path leads through the user's own folders.
+    std::uint32_t code = kErrorSuccess;
+    const std::unique_ptr<WritableFile> file =
+        folder.held->Entries().CreateNew(text::kTargetName, code);
+    if (file) code = WriteAndClose(*file, image.Data(), image.Size(), [&pump] { pump.Full(); });
+    if (code != kErrorSuccess) throw EInOutError(code);
+  } else {
+    WriteImageFile(platform, imagePath, image, [&pump] { pump.Full(); });
+  }
   pump.Full();
 }
 

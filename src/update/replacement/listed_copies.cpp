@@ -7,6 +7,7 @@
 #include "platform/pump.h"
 #include "update/base/path.h"
 #include "update/base/texts.h"
+#include "update/base/version.h"
 #include "update/replacement/copy_replacement.h"
 #include "update/replacement/extraction.h"
 #include "update/walk/scan.h"
@@ -23,6 +24,20 @@ bool SameAsciiIgnoringCase(const std::string& a, const std::string& b) {
     if (LowerAscii(a[i]) != LowerAscii(b[i])) return false;
   }
   return true;
+}
+
+// The names the system keeps for devices in every folder, with or without
+// an extension: "C:\Apps\NUL\Mwn.exe" reaches no folder named NUL.
+bool IsDeviceName(const std::string& component) {
+  static const char* const kDevices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+  const std::string stem = component.substr(0, component.find('.'));
+  for (const char* device : kDevices) {
+    if (SameAsciiIgnoringCase(stem, device)) return true;
+  }
+  return stem.size() == 4 &&
+         (SameAsciiIgnoringCase(stem.substr(0, 3), "COM") ||
+          SameAsciiIgnoringCase(stem.substr(0, 3), "LPT")) &&
+         stem[3] >= '0' && stem[3] <= '9';
 }
 
 bool OnSearchableDrive(Platform& platform, const std::string& path) {
@@ -47,7 +62,7 @@ std::vector<std::string> ListLines(const std::string& content) {
 
 bool IsListableCopyPath(const std::string& path) {
   if (path.size() < 4 || path.size() >= kMaxPath || !IsOnDriveLetter(path)) return false;
-  if (path.find_first_of(":*?\"<>|", 2) != std::string::npos ||
+  if (path.find_first_of(":*?\"<>|/", 2) != std::string::npos ||
       path.find('\0') != std::string::npos) {
     return false;
   }
@@ -55,7 +70,10 @@ bool IsListableCopyPath(const std::string& path) {
     std::size_t end = path.find('\\', start);
     if (end == std::string::npos) end = path.size();
     const std::string component = path.substr(start, end - start);
-    if (component.empty() || component == "." || component == "..") return false;
+    if (component.empty() || component == "." || component == ".." ||
+        component.back() == '.' || component.back() == ' ' || IsDeviceName(component)) {
+      return false;
+    }
     start = end + 1;
   }
   return SameAsciiIgnoringCase(NameOfPath(path), text::kTargetName);
@@ -74,15 +92,30 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
     return kListedCopiesNoPayload;
   }
 
-  // This instance runs with an administrator's rights: the copies are staged
-  // from the image in its own memory, and no scratch folder is made in a
-  // temp folder that the user's other programs can write to.
-  CopyReplacement replacement(platform, pump, "", image.Data(), image.Size());
-  for (const std::string& path : ListLines(content)) {
-    if (IsListableCopyPath(path) && OnSearchableDrive(platform, path) &&
-        platform.FileExists(path)) {
-      replacement.Replace(path);
+  // The list lies where the user's programs can rewrite it: each line is
+  // only a hint. It is read as the system reads a path, held to the same
+  // rules as the copies the instance finds itself, and never used to put an
+  // older image over a newer copy. The copies are staged from the image in
+  // this instance's own memory: no scratch folder is made in a temp folder
+  // that the user's other programs can write to.
+  VersionStamp replacementVersion;
+  if (!ImageVersionStamp(platform, image.Data(), image.Size(), replacementVersion)) {
+    return kListedCopiesDone;  // a replacement without a version never updates
+  }
+  CopyReplacement replacement(platform, pump, RightsOfRun(platform, pump), "", image.Data(),
+                              image.Size());
+  for (const std::string& line : ListLines(content)) {
+    const std::string path = line.empty() ? "" : platform.FullPathName(line);
+    pump.Step();
+    if (!IsListableCopyPath(path) || !OnSearchableDrive(platform, path) ||
+        !platform.FileExists(path)) {
+      continue;
     }
+    VersionStamp copyVersion;
+    if (ReadVersionStamp(platform, pump, path, copyVersion) && replacementVersion < copyVersion) {
+      continue;
+    }
+    replacement.Replace(path);
   }
   return kListedCopiesDone;
 }

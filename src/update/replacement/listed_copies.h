@@ -24,14 +24,16 @@ std::vector<std::string> ListLines(const std::string& content);
 
 // True for what the listed-copies mode may touch: an absolute path on a
 // drive letter whose last component is the target name, ignoring case, with
-// no "." or ".." component, wildcard or stream name in it.
+// no "." or ".." component, forward slash, wildcard, stream or device name,
+// nor a component ending in a dot or a space, in it.
 bool IsListableCopyPath(const std::string& path);
 
-// Replaces every copy in the list at `listPath` that passes
-// IsListableCopyPath, lies on a searchable drive and exists as a file, with
-// the image inflated from the program's own payload, staged from memory,
-// through the same verified replacement as the update run. Gives the exit
-// code.
+// Replaces every copy in the list at `listPath` whose line, made a full path
+// by the system, passes IsListableCopyPath, lies on a searchable drive,
+// exists as a file and is not newer than the payload, with the image
+// inflated from the program's own payload, staged from memory, through the
+// same verified replacement as the update run, under the same rules for the
+// copy's folder. Gives the exit code.
 int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string& listPath);
 
 }  // namespace mwn

@@ -107,27 +107,34 @@ void ShowOutcome(MessagePump& pump, MainWindow& window) {
 
 }  // namespace
 
-void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
-                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
-                   RunLog& log, bool askForRights) {
+int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
+                  const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
+                  RunRights rights, RunLog& log, bool askForRights) {
   window.SetLabelText(Label::Label1, text::kFoundOnSystem);
   pump.Step();
   window.SetLabelText(Label::Label2, text::kUpdatedHeading);
   pump.Step();
 
-  CopyReplacement replacement(platform, pump, imagePath, image, imageSize);
+  CopyReplacement replacement(platform, pump, rights, imagePath, image, imageSize);
   std::vector<std::string> refused;
+  int leftForUsers = 0;
   MoveUpdatedCopies(pump, window, [&](const std::string& path) {
     const ReplaceOutcome outcome = replacement.Replace(path);
     // An elevated process does not see the user's network connections.
     if (outcome == ReplaceOutcome::kFolderRefused && IsOnDriveLetter(path)) refused.push_back(path);
-    if (outcome != ReplaceOutcome::kUpdated) log.NotUpdated(path, replacement.Failure());
+    if (outcome == ReplaceOutcome::kLeftForUser) {
+      ++leftForUsers;
+      log.LeftForUser(path);
+    } else if (outcome != ReplaceOutcome::kUpdated) {
+      log.NotUpdated(path, replacement.Failure());
+    }
     return outcome == ReplaceOutcome::kUpdated;
   });
   if (askForRights) {
     ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
   }
   ShowOutcome(pump, window);
+  return leftForUsers;
 }
 
 }  // namespace mwn

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "update/replacement/copy_replacement.h"
+
 namespace mwn {
 
 class Platform;
@@ -17,9 +19,11 @@ class RunLog;
 // was, and the log says why. Copies only an administrator's rights can reach
 // are handed to an elevated instance when `askForRights`. With an empty
 // `imagePath`, as for a run with an administrator's rights, the copies are
-// staged from `image` itself. Nothing is thrown.
-void ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
-                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
-                   RunLog& log, bool askForRights);
+// staged from `image` itself. How each copy's folder is acted in follows
+// `rights` (see RunRights). Nothing is thrown. Gives how many copies were
+// left for their users.
+int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
+                  const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
+                  RunRights rights, RunLog& log, bool askForRights);
 
 }  // namespace mwn

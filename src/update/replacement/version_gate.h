@@ -1,6 +1,7 @@
 // The version gate: whether the replacement may go over the copies found.
 #pragma once
 
+#include <functional>
 #include <string>
 
 namespace mwn {
@@ -8,11 +9,14 @@ namespace mwn {
 class Platform;
 class MessagePump;
 class StringList;
+struct VersionStamp;
 
-// True when the replacement at `imagePath` is at least as new as every copy
-// in `copies` whose version can be read. A replacement without a readable
-// version never updates.
-bool ShouldUpdate(Platform& platform, MessagePump& pump, const std::string& imagePath,
-                  const StringList& copies);
+// True when the `replacement` version (null: it has none that can be read)
+// is at least as new as every copy in `copies` that `takesPart` admits and
+// whose version can be read. A replacement without a readable version never
+// updates.
+bool ShouldUpdate(Platform& platform, MessagePump& pump, const VersionStamp* replacement,
+                  const StringList& copies,
+                  const std::function<bool(const std::string&)>& takesPart);
 
 }  // namespace mwn

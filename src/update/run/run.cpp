@@ -11,6 +11,7 @@
 #include "update/base/texts.h"
 #include "update/base/version.h"
 #include "update/base/window.h"
+#include "update/replacement/copy_replacement.h"
 #include "update/replacement/extraction.h"
 #include "update/replacement/replace.h"
 #include "update/replacement/version_gate.h"
@@ -91,39 +92,53 @@ void UpdateRun::Work() {
 
   // With an administrator's rights (started elevated, or as SYSTEM by a
   // deployment tool) the temp folder may be one that standard users write
-  // to: the scratch folder is then private to administrators, and the copies
-  // are staged from the image in memory, not from a file.
-  const bool elevated = platform_.RunningElevated();
-  pump_.Step();
+  // to: the scratch folder is then private to administrators and reached
+  // only through its hold, the replacement's version is read from memory,
+  // and the copies are staged from the image in memory, not from a file.
+  const RunRights rights = RightsOfRun(platform_, pump_);
+  const bool elevated = rights != RunRights::kStandard;
   ScratchFolder folder;
   std::string imagePath;
   ExtractPayload(platform_, pump_, elevated, image_, folder, imagePath);
 
-  const bool update = ShouldUpdate(platform_, pump_, imagePath, window_.Lines(Memo::Memo1));
-  LogGate(imagePath, update);
+  VersionStamp replacement;
+  const bool known =
+      elevated ? ImageVersionStamp(platform_, image_.Data(), image_.Size(), replacement)
+               : ReadVersionStamp(platform_, pump_, imagePath, replacement);
+  // A copy that a run as SYSTEM leaves for its user does not hold back the
+  // others: anyone could put a newer one where standard users can write.
+  const bool update =
+      ShouldUpdate(platform_, pump_, known ? &replacement : nullptr, window_.Lines(Memo::Memo1),
+                   [&](const std::string& copy) { return ActsOnCopy(platform_, pump_, rights, copy); });
+  LogGate(known ? &replacement : nullptr, update);
   if (update) {
-    ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath, image_.Data(),
-                  image_.Size(), log_, !quiet_);
-    outcome_ = window_.Lines(Memo::Memo1).Count() > 0 ? ExitCode::kSomeNotUpdated
-                                                       : ExitCode::kSuccess;
+    const int leftForUsers = ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath,
+                                           image_.Data(), image_.Size(), rights, log_, !quiet_);
+    const int notUpdated = window_.Lines(Memo::Memo1).Count();
+    outcome_ = notUpdated == 0              ? ExitCode::kSuccess
+               : notUpdated > leftForUsers ? ExitCode::kSomeNotUpdated
+                                           : ExitCode::kLeftForUsers;
   } else {
     outcome_ = ExitCode::kRefused;
     Refuse();
   }
   pump_.Step();
   // Reached only on the normal path: after an error the scratch folder is
-  // left behind on purpose, with whatever it holds.
-  platform_.DeleteFileAt(imagePath);  // a failure shows up as the folder's removal error
+  // left behind on purpose, with whatever it holds. A failure here shows up
+  // as the folder's removal error.
+  if (folder.held) {
+    folder.held->Entries().Delete(text::kTargetName);
+  } else {
+    platform_.DeleteFileAt(imagePath);
+  }
   pump_.Step();
   RemoveScratchFolder(platform_, folder);
   pump_.Step();
 }
 
-void UpdateRun::LogGate(const std::string& imagePath, bool update) {
+void UpdateRun::LogGate(const VersionStamp* replacement, bool update) {
   if (!log_.Active()) return;
-  VersionStamp replacement;
-  const bool known = ReadVersionStamp(platform_, pump_, imagePath, replacement);
-  log_.Gate(known ? &replacement : nullptr, window_.NewestFound(), update);
+  log_.Gate(replacement, window_.NewestFound(), update);
 }
 
 void UpdateRun::Refuse() {

@@ -36,7 +36,7 @@ class UpdateRun {
 
  private:
   void Work();
-  void LogGate(const std::string& imagePath, bool update);
+  void LogGate(const VersionStamp* replacement, bool update);
   void Refuse();
   void FinishingSteps();
 

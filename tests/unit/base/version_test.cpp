@@ -44,7 +44,12 @@ class VersionTest : public ::testing::Test {
   bool Read(const std::string& path, VersionStamp& stamp) {
     return mwn::ReadVersionStamp(platform, pump, path, stamp);
   }
-  bool Decide() { return mwn::ShouldUpdate(platform, pump, kImage, window.memo1); }
+  bool Decide() {
+    VersionStamp replacement;
+    const bool known = Read(kImage, replacement);
+    return mwn::ShouldUpdate(platform, pump, known ? &replacement : nullptr, window.memo1,
+                             [](const std::string&) { return true; });
+  }
 
   FakePlatform platform;
   FakeWindow window;

@@ -709,7 +709,8 @@ TEST(CopyTakenForVanished, IsNeverWrittenOver) {
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> image = ToBytes(Image());
     mwn::RunLog log(platform);
-    mwn::ReplaceCopies(platform, pump, window, ImagePath(), image.data(), image.size(), log, true);
+    mwn::ReplaceCopies(platform, pump, window, ImagePath(), image.data(), image.size(),
+                       mwn::RunRights::kStandard, log, true);
 
     ASSERT_TRUE(platform.IsFile(copy));
     EXPECT_TRUE(platform.Contents(copy) == old) << "the copy lost its old bytes";

@@ -41,8 +41,8 @@ struct Machine {
   void Replace() {
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> bytes = ToBytes(image);
-    mwn::ReplaceCopies(platform, pump, window, kImagePath, bytes.data(), bytes.size(), log,
-                       askForRights);
+    mwn::ReplaceCopies(platform, pump, window, kImagePath, bytes.data(), bytes.size(),
+                       mwn::RightsOfRun(platform, pump), log, askForRights);
   }
   // Staged files left in `folder`.
   Lines Leftovers(const std::string& folder) const {

@@ -244,9 +244,11 @@ TEST_F(RunTest, WithAdministratorsRightsNothingInTempReachesACopyOrLeadsTheClean
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
   platform.AddDrive('E', mwn::kDriveCdRom);  // not scanned: only a link leads there
   platform.AddFile("E:\\Keep\\Mwn.exe", "keep");
-  const std::string staged = "C:\\Temp\\Mwn1A2B.TMP\\Mwn.exe";
   const std::string foreign = VersionedImage("2.1.0.0", "foreign");
   platform.onPump = [&] {
+    const Lines scratch = platform.Names("C:\\Temp");
+    if (scratch.empty()) return;
+    const std::string staged = "C:\\Temp\\" + scratch.front() + "\\Mwn.exe";
     if (platform.IsFile(staged) && platform.Contents(staged) == image) {
       platform.DeleteFileAt(staged);
       platform.AddFile(staged, foreign);

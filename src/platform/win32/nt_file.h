@@ -1,0 +1,66 @@
+// What the native file calls need around them: paths in the kernel's form,
+// security descriptors built from SDDL, and the options the lean headers
+// leave out.
+#pragma once
+
+#include <string>
+
+#include "platform/win32/windows_api.h"
+
+// After <windows.h>, which it needs.
+#include <winternl.h>
+
+namespace mwn {
+
+// NtCreateFile's options and dispositions, as the kernel defines them.
+constexpr ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
+constexpr ULONG kNtFileOpen = 1;                 // FILE_OPEN
+constexpr ULONG kNtFileCreate = 2;               // FILE_CREATE
+constexpr ULONG kNtFileOverwrite = 4;            // FILE_OVERWRITE
+
+// FILE_DISPOSITION_INFORMATION, which <winternl.h> leaves out.
+struct FileDisposition {
+  BOOLEAN deleteFile;
+};
+
+// A security descriptor made from an SDDL string; null when it is not one.
+class OwnedSecurityDescriptor {
+ public:
+  explicit OwnedSecurityDescriptor(const wchar_t* sddl);
+  ~OwnedSecurityDescriptor();
+  OwnedSecurityDescriptor(const OwnedSecurityDescriptor&) = delete;
+  OwnedSecurityDescriptor& operator=(const OwnedSecurityDescriptor&) = delete;
+  PSECURITY_DESCRIPTOR get() const { return descriptor_; }
+
+ private:
+  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+};
+
+// A path of the Win32 API (C:\x, \\server\share\x, \\?\C:\x) in the kernel's
+// form (\??\C:\x).
+class NtPath {
+ public:
+  explicit NtPath(const std::wstring& dosPath);
+  ~NtPath();
+  NtPath(const NtPath&) = delete;
+  NtPath& operator=(const NtPath&) = delete;
+  explicit operator bool() const { return converted_ != FALSE; }
+  UNICODE_STRING* get() { return &path_; }
+
+ private:
+  UNICODE_STRING path_{};
+  BOOL converted_;
+};
+
+// `text` as a counted string that borrows its characters.
+UNICODE_STRING CountedString(const std::wstring& text);
+
+}  // namespace mwn
+
+// Exported by ntdll since NT 4, declared by the driver kit only.
+extern "C" NTSTATUS NTAPI NtQueryDirectoryFile(HANDLE file, HANDLE event, PVOID apcRoutine,
+                                               PVOID apcContext, PIO_STATUS_BLOCK status,
+                                               PVOID information, ULONG length,
+                                               FILE_INFORMATION_CLASS informationClass,
+                                               BOOLEAN returnSingleEntry, PUNICODE_STRING fileName,
+                                               BOOLEAN restartScan);

@@ -1,0 +1,38 @@
+// A folder's entries reached by path, each step naming the folder again: for
+// runs with a standard user's rights, whose steps can reach only what that
+// user could anyway, whatever a link put in the way.
+#pragma once
+
+#include <string>
+
+#include "platform/platform.h"
+
+namespace mwn {
+
+class PathFolder : public FolderEntries {
+ public:
+  PathFolder(Platform& platform, std::string folder)
+      : platform_(platform), folder_(std::move(folder)) {}
+
+  bool Attributes(const std::string& name, std::uint32_t& attributes) override;
+  std::string NewTempFile(const std::string& prefix, std::uint32_t& error) override;
+  std::unique_ptr<WritableFile> CreateNew(const std::string& name, std::uint32_t& error) override;
+  std::unique_ptr<WritableFile> Rewrite(const std::string& name, std::uint32_t& error) override;
+  std::uint32_t Copy(const std::string& from, const std::string& to,
+                     const Progress& progress) override;
+  std::uint32_t Rename(const std::string& from, const std::string& to, bool replace) override;
+  bool Flush(const std::string& name, const Progress& progress) override;
+  bool HoldsExactly(const std::string& name, const std::uint8_t* data, std::size_t size,
+                    const Progress& progress) override;
+  bool Same(const std::string& a, const std::string& b, const Progress& progress) override;
+  std::string StoredName(const std::string& name) override;
+  bool Delete(const std::string& name) override;
+
+ private:
+  std::string PathOf(const std::string& name) const;
+
+  Platform& platform_;
+  const std::string folder_;
+};
+
+}  // namespace mwn

@@ -1,0 +1,197 @@
+#include "fake_held_folder.h"
+
+#include <cstdio>
+
+#include "payload/payload.h"
+
+namespace {
+
+constexpr std::uint32_t kErrorAlreadyExists = 183;
+
+}  // namespace
+
+FakePlatform::HeldEntries::HeldEntries(FakePlatform& platform, Node* folder)
+    : platform_(platform),
+      folder_(folder),
+      root_("\\\\HELD\\" + std::to_string(reinterpret_cast<std::uintptr_t>(folder))) {
+  platform_.roots_[root_] = folder_;
+  ++folder_->holds;
+  ++platform_.openHandles_;
+}
+
+FakePlatform::HeldEntries::~HeldEntries() {
+  platform_.roots_.erase(root_);
+  --folder_->holds;
+  --platform_.openHandles_;
+}
+
+bool FakePlatform::HeldEntries::NoLink(const std::string& name) const {
+  const Entry* entry = platform_.EntryAt(PathOf(name));
+  return entry == nullptr || !entry->link;
+}
+
+bool FakePlatform::HeldEntries::Attributes(const std::string& name, std::uint32_t& attributes) {
+  if (!NoLink(name)) {
+    attributes = mwn::kAttrDirectory | mwn::kAttrReparsePoint;
+    return true;
+  }
+  return platform_.FileAttributesOf(PathOf(name), attributes);
+}
+
+std::string FakePlatform::HeldEntries::NewTempFile(const std::string& prefix,
+                                                   std::uint32_t& error) {
+  for (;;) {
+    const std::string name = platform_.RandomTempName(prefix);
+    if (name.empty()) {
+      error = platform_.failCode;
+      return "";
+    }
+    if (platform_.EntryAt(PathOf(name)) != nullptr) continue;
+    if (CreateNew(name, error) == nullptr) return "";
+    return name;
+  }
+}
+
+std::unique_ptr<mwn::WritableFile> FakePlatform::HeldEntries::CreateNew(const std::string& name,
+                                                                        std::uint32_t& error) {
+  if (platform_.EntryAt(PathOf(name)) != nullptr) {
+    error = kErrorAlreadyExists;
+    return nullptr;
+  }
+  return platform_.CreateFileRW(PathOf(name), error);
+}
+
+std::unique_ptr<mwn::WritableFile> FakePlatform::HeldEntries::Rewrite(const std::string& name,
+                                                                      std::uint32_t& error) {
+  if (!NoLink(name)) {
+    error = mwn::kErrorAccessDenied;
+    return nullptr;
+  }
+  return platform_.CreateFileRW(PathOf(name), error);
+}
+
+std::uint32_t FakePlatform::HeldEntries::Copy(const std::string& from, const std::string& to,
+                                              const mwn::Progress& progress) {
+  if (!NoLink(from) || !NoLink(to)) return mwn::kErrorAccessDenied;
+  return platform_.CopyFileTo(PathOf(from), PathOf(to), true, progress);
+}
+
+std::uint32_t FakePlatform::HeldEntries::Rename(const std::string& from, const std::string& to,
+                                                bool replace) {
+  if (!NoLink(from) || !NoLink(to)) return mwn::kErrorAccessDenied;
+  return platform_.MoveFileTo(PathOf(from), PathOf(to), replace);
+}
+
+bool FakePlatform::HeldEntries::Flush(const std::string& name, const mwn::Progress& progress) {
+  return NoLink(name) && platform_.FlushFileToDisk(PathOf(name), progress);
+}
+
+bool FakePlatform::HeldEntries::HoldsExactly(const std::string& name, const std::uint8_t* data,
+                                             std::size_t size, const mwn::Progress& progress) {
+  return NoLink(name) && platform_.FileHoldsExactly(PathOf(name), data, size, progress);
+}
+
+bool FakePlatform::HeldEntries::Same(const std::string& a, const std::string& b,
+                                     const mwn::Progress& progress) {
+  return NoLink(a) && NoLink(b) && platform_.FilesHoldSame(PathOf(a), PathOf(b), progress);
+}
+
+std::string FakePlatform::HeldEntries::StoredName(const std::string& name) {
+  return platform_.StoredName(PathOf(name));
+}
+
+bool FakePlatform::HeldEntries::Delete(const std::string& name) {
+  return NoLink(name) && platform_.DeleteFileAt(PathOf(name));
+}
+
+// --- the platform's calls around held folders and rights ------------------------
+
+std::unique_ptr<mwn::HeldFolder> FakePlatform::HoldFolder(const std::string& path,
+                                                          std::uint32_t& error) {
+  error = mwn::kErrorSuccess;
+  if (Failing(Op::HoldFolder, path)) {
+    error = failCode;
+    return nullptr;
+  }
+  const Entry* entry = EntryAt(path);
+  Node* folder = Find(path);
+  if (folder == nullptr) {
+    error = mwn::kErrorPathNotFound;
+  } else if (!folder->folder || (entry != nullptr && entry->link)) {
+    error = mwn::kErrorAccessDenied;
+  }
+  if (error != mwn::kErrorSuccess) return nullptr;
+  return std::make_unique<HeldEntries>(*this, folder);
+}
+
+bool FakePlatform::WithStandardRights(const std::function<void()>& work) {
+  if (Failing(Op::WithStandardRights, "") || !standardRightsAvailable) return false;
+  struct Restore {
+    bool& flag;
+    ~Restore() { flag = false; }
+  } restore{standardRights_};
+  standardRights_ = true;
+  work();
+  return true;
+}
+
+bool FakePlatform::ChangeRefused(const Node* folder) const {
+  return folder != nullptr && folder->administratorsOnly && (!elevated || standardRights_);
+}
+
+const FakePlatform::Entry* FakePlatform::EntryAt(const std::string& path) const {
+  const Resolved found = Resolve(path);
+  if (found.parent == nullptr || found.node == nullptr) return nullptr;
+  return &found.parent->entries[found.position];
+}
+
+std::string FakePlatform::RandomTempName(const std::string& prefix) {
+  if (Failing(Op::RandomTempName, prefix)) return "";
+  char digits[20];
+  std::snprintf(digits, sizeof digits, "%016llX",
+                static_cast<unsigned long long>(randomCounter_++ * 0x9E3779B97F4A7C15ull));
+  return prefix + digits + ".tmp";
+}
+
+// --- a standard user's moves ----------------------------------------------------
+
+void FakePlatform::SetAdministratorsOnly(const std::string& folder) {
+  FindOrDie(folder)->administratorsOnly = true;
+}
+
+bool FakePlatform::SwapFolderForLink(const std::string& path, const std::string& target) {
+  const Resolved found = Resolve(path);
+  Node* targetFolder = Find(target);
+  if (found.parent == nullptr || found.node == nullptr || targetFolder == nullptr ||
+      found.parent->administratorsOnly || found.node->holds > 0) {
+    return false;
+  }
+  Entry& entry = found.parent->entries[found.position];
+  entry.node = targetFolder;
+  entry.link = true;
+  return true;
+}
+
+bool FakePlatform::PlantHardLink(const std::string& path, const std::string& target) {
+  const Resolved found = Resolve(path);
+  Node* targetFile = Find(target);
+  if (found.parent == nullptr || found.node == nullptr || found.node->folder ||
+      targetFile == nullptr || targetFile->folder || found.parent->administratorsOnly) {
+    return false;
+  }
+  found.parent->entries[found.position].node = targetFile;
+  return true;
+}
+
+bool FakePlatform::TakeNextTempName(const std::string& folder) {
+  Node* parent = Find(folder);
+  if (parent == nullptr || !parent->folder || parent->administratorsOnly) return false;
+  char digits[8];
+  std::snprintf(digits, sizeof digits, "%04X", tempCounter & 0xFFFF);
+  const std::string name = std::string(mwn::kTempPrefix) + digits + ".TMP";
+  for (const Entry& entry : parent->entries) {
+    if (SameIgnoringCase(entry.name, name)) return false;
+  }
+  parent->entries.push_back({name, NewNode(false, parent->volume, 0)});
+  return true;
+}
