@@ -135,8 +135,8 @@ bool FakePlatform::WithStandardRights(const std::function<void()>& work) {
   return true;
 }
 
-bool FakePlatform::ChangeRefused(const Node* folder) const {
-  return folder != nullptr && folder->administratorsOnly && (!elevated || standardRights_);
+bool FakePlatform::ChangeRefused(const Node* node) const {
+  return node != nullptr && node->administratorsOnly && (!elevated || standardRights_);
 }
 
 const FakePlatform::Entry* FakePlatform::EntryAt(const std::string& path) const {
@@ -155,8 +155,14 @@ std::string FakePlatform::RandomTempName(const std::string& prefix) {
 
 // --- a standard user's moves ----------------------------------------------------
 
+// The files in it at the time too: their own access lists, inherited from
+// the folder, refuse a standard user's writes wherever a link names them.
 void FakePlatform::SetAdministratorsOnly(const std::string& folder) {
-  FindOrDie(folder)->administratorsOnly = true;
+  Node* node = FindOrDie(folder);
+  node->administratorsOnly = true;
+  for (const Entry& entry : node->entries) {
+    if (!entry.node->folder) entry.node->administratorsOnly = true;
+  }
 }
 
 bool FakePlatform::SwapFolderForLink(const std::string& path, const std::string& target) {

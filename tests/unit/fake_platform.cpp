@@ -605,7 +605,7 @@ std::uint32_t FakePlatform::CopyFileTo(const std::string& source, const std::str
   if (from->denyRead) return mwn::kErrorAccessDenied;
   const Resolved to = Resolve(destination);
   if (to.parent == nullptr || to.lastName.empty()) return mwn::kErrorPathNotFound;
-  if (ChangeRefused(to.parent)) return mwn::kErrorAccessDenied;
+  if (ChangeRefused(to.parent) || ChangeRefused(to.node)) return mwn::kErrorAccessDenied;
   if (progress) progress();
   std::vector<std::uint8_t> bytes = from->bytes;
   if (corrupt && corrupt(Op::CopyFile, destination)) bytes = Corrupted(std::move(bytes));
@@ -780,7 +780,7 @@ std::unique_ptr<mwn::WritableFile> FakePlatform::CreateFileRW(const std::string&
   Node* file = place.node;
   if (place.parent == nullptr || place.lastName.empty()) {
     error = mwn::kErrorPathNotFound;
-  } else if (ChangeRefused(place.parent)) {
+  } else if (ChangeRefused(place.parent) || ChangeRefused(place.node)) {
     error = mwn::kErrorAccessDenied;
   } else if (file != nullptr && (file->folder || (file->attributes & mwn::kAttrReadOnly) != 0)) {
     error = mwn::kErrorAccessDenied;

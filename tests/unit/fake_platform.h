@@ -117,8 +117,9 @@ class FakePlatform : public mwn::Platform {
   // A folder whose listing fails.
   void SetUnlistable(const std::string& path, bool unlistable = true);
   void SetAttributes(const std::string& path, std::uint32_t attributes);
-  // Only administrators may change it: a process without their rights, or
-  // working with a user's standard rights, is refused every change in it.
+  // Only administrators may change it, nor the files in it now: a process
+  // without their rights, or working with a user's standard rights, is
+  // refused every change in it and every write to those files.
   void SetAdministratorsOnly(const std::string& folder);
 
   // --- what a standard user may do meanwhile ---------------------------------
@@ -325,9 +326,9 @@ class FakePlatform : public mwn::Platform {
   // One level, as CreateFolder makes it: 0 or the system's code.
   std::uint32_t MakeFolder(const std::string& path);
   void RemoveEntry(Node* parent, std::size_t position);
-  // True when a change in `folder` is refused to this process as it runs
-  // now; the system answers access denied.
-  bool ChangeRefused(const Node* folder) const;
+  // True when a change in `folder`, or of the file itself, is refused to
+  // this process as it runs now; the system answers access denied.
+  bool ChangeRefused(const Node* node) const;
   // The folder entry at `path` itself, not following it should it be a link.
   const Entry* EntryAt(const std::string& path) const;
   std::vector<std::uint8_t> Corrupted(std::vector<std::uint8_t> bytes) const;

@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mwn {
@@ -88,6 +89,22 @@ bool Win32Platform::FolderIdentity(const std::string& path, FileIdentity& identi
   identity.fileIndex =
       (static_cast<std::uint64_t>(information.nFileIndexHigh) << 32) | information.nFileIndexLow;
   return true;
+}
+
+std::string Win32Platform::FullPathName(const std::string& path) {
+  std::wstring wide;
+  if (!WideText(path, wide) || wide.empty()) return "";
+  std::wstring full(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length =
+        GetFullPathNameW(wide.c_str(), static_cast<DWORD>(full.size()), &full[0], nullptr);
+    if (length == 0) return "";
+    if (length < full.size()) {
+      full.resize(length);
+      return NarrowText(full);
+    }
+    full.resize(length);
+  }
 }
 
 std::string Win32Platform::TempPath() {

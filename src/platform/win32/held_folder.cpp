@@ -38,9 +38,11 @@ struct Flush {
 
 class Win32HeldFolder : public HeldFolder {
  public:
-  explicit Win32HeldFolder(UniqueKernelHandle folder) : folder_(std::move(folder)) {}
+  explicit Win32HeldFolder(UniqueKernelHandle folder)
+      : folder_(folder.get()), owned_(std::move(folder)) {}
+  explicit Win32HeldFolder(HANDLE folder) : folder_(folder) {}
 
-  bool AdministratorsOnly() override { return OnlyAdministratorsMayChange(folder_.get()); }
+  bool AdministratorsOnly() override { return OnlyAdministratorsMayChange(folder_); }
 
   bool Attributes(const std::string& name, std::uint32_t& attributes) override {
     const UniqueKernelHandle entry = Open(name, FILE_READ_ATTRIBUTES, kNtFileOpen, 0, true);
@@ -65,6 +67,12 @@ class Win32HeldFolder : public HeldFolder {
       if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS) break;
     }
     return "";
+  }
+
+  std::unique_ptr<WritableFile> CreateNew(const std::string& name, std::uint32_t& error) override {
+    UniqueKernelHandle file = Create(name, GENERIC_READ | GENERIC_WRITE, kNtFileCreate, error);
+    if (!file) return nullptr;
+    return WritableFileOf(UniqueFileHandle(file.release()));
   }
 
   std::unique_ptr<WritableFile> Rewrite(const std::string& name, std::uint32_t& error) override {
@@ -131,7 +139,7 @@ class Win32HeldFolder : public HeldFolder {
                                      target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
     rename->ReplaceIfExists = replace ? TRUE : FALSE;
-    rename->RootDirectory = folder_.get();
+    rename->RootDirectory = folder_;
     rename->FileNameLength = static_cast<ULONG>(target.size() * sizeof(wchar_t));
     std::copy(target.begin(), target.end(), rename->FileName);
     IO_STATUS_BLOCK status{};
@@ -229,7 +237,7 @@ class Win32HeldFolder : public HeldFolder {
                             ULONG options, PSECURITY_DESCRIPTOR security) {
     UNICODE_STRING counted = CountedString(name);
     OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, folder_.get(),
+    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, folder_,
                                security);
     IO_STATUS_BLOCK status{};
     HANDLE handle = nullptr;
@@ -244,10 +252,15 @@ class Win32HeldFolder : public HeldFolder {
     return UniqueKernelHandle(handle);
   }
 
-  UniqueKernelHandle folder_;
+  HANDLE folder_;
+  UniqueKernelHandle owned_;
 };
 
 }  // namespace
+
+std::unique_ptr<HeldFolder> HeldFolderOn(HANDLE folder) {
+  return std::make_unique<Win32HeldFolder>(folder);
+}
 
 // Shares no delete access: while held, the folder cannot be renamed, removed
 // or replaced by a junction. The folder itself must be no link: one at its

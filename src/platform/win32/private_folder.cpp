@@ -19,7 +19,10 @@ constexpr wchar_t kAdministratorsOnly[] =
 
 class Win32PrivateFolder : public PrivateFolder {
  public:
-  explicit Win32PrivateFolder(UniqueFileHandle folder) : folder_(std::move(folder)) {}
+  explicit Win32PrivateFolder(UniqueFileHandle folder)
+      : folder_(std::move(folder)), entries_(HeldFolderOn(folder_.get())) {}
+
+  FolderEntries& Entries() override { return *entries_; }
 
   // Marked for deletion through the handle the folder was made with, then
   // let go of: what goes is this very folder, whatever its path leads to by
@@ -35,12 +38,14 @@ class Win32PrivateFolder : public PrivateFolder {
     if (!setInformation(folder_.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
       return GetLastError();
     }
+    entries_.reset();
     CloseHandle(folder_.release());
     return kErrorSuccess;
   }
 
  private:
   UniqueFileHandle folder_;
+  std::unique_ptr<HeldFolder> entries_;
 };
 
 }  // namespace
@@ -68,7 +73,10 @@ std::unique_ptr<PrivateFolder> Win32Platform::CreatePrivateFolder(const std::str
   IO_STATUS_BLOCK status{};
   HANDLE folder = nullptr;
   const NTSTATUS created =
-      NtCreateFile(&folder, DELETE | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes, &status,
+      NtCreateFile(&folder,
+                   DELETE | FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_ADD_FILE |
+                       FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
+                   &attributes, &status,
                    nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, FILE_CREATE,
                    FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint,
                    nullptr, 0);

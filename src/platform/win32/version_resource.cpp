@@ -1,3 +1,4 @@
+#include "platform/pe_version.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 
@@ -17,6 +18,11 @@ bool Win32Platform::VersionInfo(const std::string& path, std::vector<std::uint8_
   const auto read = VersionLibrary().Function<decltype(&GetFileVersionInfoA)>("GetFileVersionInfoA");
   if (read == nullptr || !UsableAnsiPath(path) || data.empty()) return false;
   return read(path.c_str(), 0, static_cast<DWORD>(data.size()), data.data());
+}
+
+bool Win32Platform::ImageFileVersion(const std::uint8_t* data, std::size_t size,
+                                     std::uint32_t& versionMS, std::uint32_t& versionLS) {
+  return PeFileVersion(data, size, versionMS, versionLS);
 }
 
 bool Win32Platform::RootFileVersion(const std::vector<std::uint8_t>& data,

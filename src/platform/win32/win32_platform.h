@@ -61,6 +61,9 @@ class Win32Platform : public Platform {
                    std::size_t& size) override;
   std::string ExecutablePath() override;
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
+  bool ImageFileVersion(const std::uint8_t* data, std::size_t size, std::uint32_t& versionMS,
+                        std::uint32_t& versionLS) override;
+  std::string FullPathName(const std::string& path) override;
   bool RunningElevated() override;
   bool RunningAsSystemAccount() override;
   bool WithStandardRights(const std::function<void()>& work) override;
@@ -132,6 +135,10 @@ bool OnlyAdministratorsMayChange(HANDLE folder);
 // prefix + 16 hex digits + ".tmp" from the system's strong random source, or
 // the empty string.
 std::string StrongRandomTempName(const std::string& prefix);
+
+// The entries of the folder open as `folder`, which must stay open as long as
+// they are used, reached relative to it.
+std::unique_ptr<HeldFolder> HeldFolderOn(HANDLE folder);
 
 // The WritableFile of a file open for writing; it takes the handle over.
 std::unique_ptr<WritableFile> WritableFileOf(UniqueFileHandle file);

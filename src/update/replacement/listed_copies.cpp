@@ -93,9 +93,9 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
   }
 
   // The list lies where the user's programs can rewrite it: each line is
-  // only a hint. It is read as the system reads a path, held to the same
-  // rules as the copies the instance finds itself, and never used to put an
-  // older image over a newer copy. The copies are staged from the image in
+  // only a hint. It must be a path as the system itself spells it in full,
+  // it is held to the same rules as the copies the update run finds, and it
+  // is never used to put an older image over a newer copy. The copies are staged from the image in
   // this instance's own memory: no scratch folder is made in a temp folder
   // that the user's other programs can write to.
   VersionStamp replacementVersion;
@@ -104,10 +104,12 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
   }
   CopyReplacement replacement(platform, pump, RightsOfRun(platform, pump), "", image.Data(),
                               image.Size());
-  for (const std::string& line : ListLines(content)) {
-    const std::string path = line.empty() ? "" : platform.FullPathName(line);
+  for (const std::string& path : ListLines(content)) {
+    // The update run lists paths as the system spells them in full; any
+    // other spelling was not written by it.
+    const bool plain = !path.empty() && platform.FullPathName(path) == path;
     pump.Step();
-    if (!IsListableCopyPath(path) || !OnSearchableDrive(platform, path) ||
+    if (!plain || !IsListableCopyPath(path) || !OnSearchableDrive(platform, path) ||
         !platform.FileExists(path)) {
       continue;
     }

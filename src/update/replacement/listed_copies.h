@@ -28,8 +28,9 @@ std::vector<std::string> ListLines(const std::string& content);
 // nor a component ending in a dot or a space, in it.
 bool IsListableCopyPath(const std::string& path);
 
-// Replaces every copy in the list at `listPath` whose line, made a full path
-// by the system, passes IsListableCopyPath, lies on a searchable drive,
+// Replaces every copy in the list at `listPath` whose line is a full path as
+// the system spells it (no other separator, "." or ".."), passes
+// IsListableCopyPath, lies on a searchable drive,
 // exists as a file and is not newer than the payload, with the image
 // inflated from the program's own payload, staged from memory, through the
 // same verified replacement as the update run, under the same rules for the
