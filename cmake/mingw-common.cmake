@@ -38,6 +38,10 @@ endif()
 foreach(lang C CXX)
   set(CMAKE_${lang}_LINKER_LAUNCHER ${CMAKE_COMMAND} -E env SOURCE_DATE_EPOCH=${MWN_SOURCE_DATE_EPOCH})
 endforeach()
+# Release images without the symbol table and the runtime's debug sections,
+# which nothing on Windows reads; they then end at a section boundary, so a
+# signature added and removed again gives back the very same bytes.
+string(APPEND CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT " -s")
 # Archives without time stamps, owners or modes; CMake's Windows platform
 # rules set the archive commands after this file, hence an override file.
 set(CMAKE_USER_MAKE_RULES_OVERRIDE ${CMAKE_CURRENT_LIST_DIR}/mingw-archive-rules.cmake)
