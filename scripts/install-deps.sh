@@ -14,6 +14,7 @@ packages=(
   g++-mingw-w64-i686 binutils-mingw-w64-i686 libz-mingw-w64-dev
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xauth x11-apps imagemagick
+  osslsigncode openssl
 )
 
 if [ "$(uname -s)" != Linux ] || ! command -v dpkg >/dev/null; then

@@ -1,0 +1,35 @@
+# The updater signed (Authenticode, by scripts/sign.sh) with a throw-away
+# self-signed certificate: osslsigncode accepts the signature, and the signed
+# file, whose signature follows the resources it reads its payload from,
+# still replaces the copies.
+signing=$SANDBOX/signing
+mkdir -p "$signing"
+openssl req -x509 -newkey rsa:2048 -noenc -days 1 -subj "/CN=MwnUpdate test signer" \
+  -addext extendedKeyUsage=codeSigning -keyout "$signing/key.pem" -out "$signing/cert.pem" 2>/dev/null ||
+  fail "openssl could not make a certificate"
+openssl pkcs12 -export -inkey "$signing/key.pem" -in "$signing/cert.pem" \
+  -out "$signing/signer.pfx" -passout pass:throwaway || fail "openssl could not make the PFX file"
+MWN_SIGN_PFX=$signing/signer.pfx MWN_SIGN_PASSWORD=throwaway \
+  bash "$here/../../scripts/sign.sh" "$MWN_UPDATER" "$signing/MwnUpdate.exe"
+osslsigncode verify -CAfile "$signing/cert.pem" -in "$signing/MwnUpdate.exe" >"$signing/verify.txt" 2>&1 ||
+  fail "osslsigncode does not accept the signature: $(cat "$signing/verify.txt")"
+MWN_UPDATER=$signing/MwnUpdate.exe
+
+drives D
+place old D/Mwn.exe D/A/Mwn.exe
+start_updater
+robot <<'SCENARIO'
+attach MwnUpdate.exe
+wait-box "Update Marlowen Now?"
+press OK
+wait-plain "Done!" 300
+press OK
+wait-box "Close Marlowen Update?"
+control-is 201 ""
+control-is 203 "D:\\A\\Mwn.exe\r\nD:\\Mwn.exe\r\n"
+press Yes
+expect-exit 60 0
+SCENARIO
+updater_ended
+for copy in Mwn.exe A/Mwn.exe; do same_file "$SANDBOX/D/$copy" "$MWN_PAYLOAD"; done
+temp_is_empty
