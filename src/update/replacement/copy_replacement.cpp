@@ -87,11 +87,12 @@ ReplaceOutcome CopyReplacement::ReplaceWithAdministratorsRights(const std::strin
   std::uint32_t error = kErrorSuccess;
   const std::unique_ptr<HeldFolder> held = AdministratorsFolder(platform_, pump_, folderPath, error);
   if (held) return ReplaceIn(*held, folderPath, NameOfPath(target));
+  // Not even a link in the folder's place gets a run for no person to act.
+  if (rights_ == RunRights::kSystem) return ReplaceOutcome::kLeftForUser;
   if (error != kErrorSuccess) {
     failure_ = error;
     return ReplaceOutcome::kNotUpdated;
   }
-  if (rights_ == RunRights::kSystem) return ReplaceOutcome::kLeftForUser;
   ReplaceOutcome outcome = ReplaceOutcome::kNotUpdated;
   const bool ran = platform_.WithStandardRights([&] {
     PathFolder folder(platform_, folderPath);

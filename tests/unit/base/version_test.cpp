@@ -3,8 +3,12 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+#include <vector>
+
 #include "fake_platform.h"
 #include "fake_window.h"
+#include "platform/pe_version.h"
 #include "platform/pump.h"
 
 namespace {
@@ -119,6 +123,76 @@ TEST_F(VersionTest, ReplacementWithoutReadableVersionRefuses) {
   EXPECT_FALSE(Decide());
   Copy("C:\\A\\Mwn.exe", "no version either");
   EXPECT_FALSE(Decide());
+}
+
+// A PE32 image of one section whose resources hold one version resource, laid
+// out as a linker lays them: the type, name and language directories, the
+// data entry, then VS_VERSIONINFO with its fixed part.
+std::vector<std::uint8_t> TinyImage(std::uint32_t versionMS, std::uint32_t versionLS) {
+  std::vector<std::uint8_t> image(0x400, 0);
+  auto put16 = [&](std::size_t at, std::uint32_t value) {
+    image[at] = static_cast<std::uint8_t>(value);
+    image[at + 1] = static_cast<std::uint8_t>(value >> 8);
+  };
+  auto put32 = [&](std::size_t at, std::uint32_t value) {
+    put16(at, value & 0xFFFF);
+    put16(at + 2, value >> 16);
+  };
+  put16(0, 0x5A4D);
+  put32(0x3C, 0x40);
+  put32(0x40, 0x4550);
+  put16(0x46, 1);                 // sections
+  put16(0x54, 0xE0);              // optional header size
+  put16(0x58, 0x10B);             // PE32
+  put32(0x58 + 96 + 16, 0x1000);  // resource directory
+  const std::size_t section = 0x58 + 0xE0;
+  put32(section + 8, 0x200);
+  put32(section + 12, 0x1000);
+  put32(section + 16, 0x200);
+  put32(section + 20, 0x200);
+  const std::size_t rsrc = 0x200;
+  for (const auto& [directory, id, target] : {std::tuple{0x00u, 16u, 0x80000018u},
+                                              std::tuple{0x18u, 1u, 0x80000030u},
+                                              std::tuple{0x30u, 0x409u, 0x48u}}) {
+    put16(rsrc + directory + 14, 1);
+    put32(rsrc + directory + 16, id);
+    put32(rsrc + directory + 20, target);
+  }
+  put32(rsrc + 0x48, 0x1058);
+  const std::size_t block = rsrc + 0x58;
+  put16(block + 2, 52);
+  const char key[] = "VS_VERSION_INFO";
+  for (std::size_t i = 0; i < sizeof key; ++i) put16(block + 6 + 2 * i, key[i]);
+  put32(block + 40, 0xFEEF04BD);
+  put32(block + 48, versionMS);
+  put32(block + 52, versionLS);
+  return image;
+}
+
+TEST(PeFileVersion, ReadsTheFixedFileVersionAndNothingOutsideTheImage) {
+  const std::vector<std::uint8_t> image = TinyImage(0x00020001, 0x00030004);
+  std::uint32_t ms = 0;
+  std::uint32_t ls = 0;
+  ASSERT_TRUE(mwn::PeFileVersion(image.data(), image.size(), ms, ls));
+  EXPECT_EQ(ms, 0x00020001u);
+  EXPECT_EQ(ls, 0x00030004u);
+  // Cut short anywhere, or with any one byte of the headers and resources
+  // turned over, it is read within its bounds (the sanitizers watch) and
+  // gives no version it does not hold.
+  constexpr std::size_t kVersionWords = 0x288;  // the last 8 bytes of the resource
+  constexpr std::size_t kEnd = kVersionWords + 8;
+  for (std::size_t size = 0; size < kEnd; ++size) {
+    const std::vector<std::uint8_t> cut(image.begin(), image.begin() + size);
+    EXPECT_FALSE(mwn::PeFileVersion(cut.data(), cut.size(), ms, ls)) << size;
+  }
+  for (std::size_t at = 0; at < kEnd; ++at) {
+    std::vector<std::uint8_t> damaged = image;
+    damaged[at] ^= 0xFF;
+    ms = ls = 0;
+    if (mwn::PeFileVersion(damaged.data(), damaged.size(), ms, ls)) {
+      EXPECT_TRUE((ms == 0x00020001u && ls == 0x00030004u) || at >= kVersionWords) << at;
+    }
+  }
 }
 
 }  // namespace

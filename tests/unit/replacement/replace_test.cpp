@@ -468,4 +468,99 @@ TEST(ListedCopies, OnlyExistingCopiesOnLocalDrivesAreTouched) {
   EXPECT_EQ(platform.Names("C:\\Temp"), (Lines{"Mwn1A2B"}));
 }
 
+// A privileged run on a machine where a standard user owns one folder with
+// an old copy and may, between any two calls, turn that folder into a link
+// to the system's folder, put a hard link to a system file in the copy's
+// place, and take the next temporary name.
+struct Adversary : ::testing::TestWithParam<mwn::RunRights> {
+  static constexpr const char* kSystemFolder = "C:\\Windows\\System32";
+  static constexpr const char* kSystemFile = "C:\\Windows\\System32\\service.dll";
+  static constexpr const char* kUserFolder = "C:\\Users\\eve\\Apps";
+  static constexpr const char* kAdministratorsCopy = "C:\\Program Files\\Mwn\\Mwn.exe";
+
+  // Runs with the adversary acting before call `actingAt`; gives the number
+  // of calls the run made.
+  std::size_t RunWithAdversaryAt(std::size_t actingAt) {
+    machine = std::make_unique<Machine>();
+    FakePlatform& platform = machine->platform;
+    platform.elevated = true;
+    platform.systemAccount = GetParam() == mwn::RunRights::kSystem;
+    platform.AddFile(kSystemFile, "system bytes");
+    platform.SetAdministratorsOnly("C:\\Windows");
+    platform.SetAdministratorsOnly(kSystemFolder);
+    machine->Copy(kAdministratorsCopy);
+    platform.SetAdministratorsOnly("C:\\Program Files");
+    platform.SetAdministratorsOnly("C:\\Program Files\\Mwn");
+    machine->Copy(std::string(kUserFolder) + "\\Mwn.exe");
+    platform.adversary = [&platform, actingAt](std::size_t calls) {
+      if (calls != actingAt) return;
+      platform.TakeNextTempName(kUserFolder);
+      platform.PlantHardLink(std::string(kUserFolder) + "\\Mwn.exe", kSystemFile);
+      platform.SwapFolderForLink(kUserFolder, kSystemFolder);
+    };
+    mwn::MessagePump pump(platform);
+    const std::vector<std::uint8_t> bytes = ToBytes(machine->image);
+    left = mwn::ReplaceCopies(platform, pump, machine->window, "", bytes.data(), bytes.size(),
+                              GetParam(), machine->log, false);
+    return platform.calls.size();
+  }
+
+  std::unique_ptr<Machine> machine;
+  int left = 0;
+};
+
+TEST_P(Adversary, NeverLandsAWriteRenameOrDeleteInAProtectedFolder) {
+  const std::size_t calls = RunWithAdversaryAt(SIZE_MAX);
+  for (std::size_t at = 0; at <= calls; ++at) {
+    SCOPED_TRACE("the adversary acts before call " + std::to_string(at));
+    RunWithAdversaryAt(at);
+    const FakePlatform& platform = machine->platform;
+    EXPECT_EQ(platform.Names(kSystemFolder), (Lines{"service.dll"}));
+    EXPECT_EQ(platform.Contents(kSystemFile), "system bytes");
+    EXPECT_EQ(platform.Contents(kAdministratorsCopy), machine->image);
+    EXPECT_EQ(platform.Names("C:\\Program Files\\Mwn"), (Lines{"Mwn.exe"}));
+    if (GetParam() == mwn::RunRights::kSystem) {
+      EXPECT_EQ(left, 1);
+      EXPECT_EQ(machine->window.memo1.lines, (Lines{std::string(kUserFolder) + "\\Mwn.exe"}));
+      for (const FakePlatform::Call& call : platform.calls) {
+        EXPECT_NE(call.path.rfind("C:\\Users", 0) == 0 && call.op != Op::HoldFolder, true)
+            << OpName(call.op) << " " << call.path;
+      }
+    }
+    EXPECT_EQ(platform.OpenHandles(), 0);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(PrivilegedRuns, Adversary,
+                         ::testing::Values(mwn::RunRights::kAdministrator,
+                                           mwn::RunRights::kSystem));
+
+// The elevated instance's list rewritten by the user's programs: only plain
+// full paths count, and never to put an older image over a newer copy.
+TEST(ListedCopies, RewrittenListNeverDowngradesNorLeadsOutOfItsLines) {
+  Machine machine;
+  FakePlatform& platform = machine.platform;
+  platform.elevated = true;
+  platform.resource = ZlibStream(machine.image);
+  const std::string newer = VersionedImage("9.0.0.0", "newer");
+  platform.AddFile("C:\\PF\\Old\\Mwn.exe", Machine::OldBytes("old"));
+  platform.AddFile("C:\\PF\\New\\Mwn.exe", newer);
+  platform.AddFile("C:\\PF\\Mwn.exe", Machine::OldBytes("root"));
+  platform.AddFile("C:\\Win\\Mwn.exe", Machine::OldBytes("win"));
+  for (const char* folder : {"C:\\PF", "C:\\PF\\Old", "C:\\PF\\New", "C:\\Win"}) {
+    platform.SetAdministratorsOnly(folder);
+  }
+  platform.AddLink("C:\\Users\\eve", "C:\\Win");
+  platform.AddFile("C:\\list.txt",
+                   "C:\\PF\\Old\\Mwn.exe\r\nC:\\PF\\New\\Mwn.exe\r\nC:\\PF\\Old/..\\Mwn.exe\r\n"
+                   "C:\\PF\\Old\\..\\Mwn.exe\r\nC:\\PF\\NUL\\Mwn.exe\r\nC:\\Users\\eve\\Mwn.exe\r\n");
+  mwn::MessagePump pump(platform);
+  EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\list.txt"), mwn::kListedCopiesDone);
+  EXPECT_EQ(platform.Contents("C:\\PF\\Old\\Mwn.exe"), machine.image);
+  EXPECT_EQ(platform.Contents("C:\\PF\\New\\Mwn.exe"), newer);
+  EXPECT_EQ(platform.Contents("C:\\PF\\Mwn.exe"), Machine::OldBytes("root"));
+  EXPECT_EQ(platform.Contents("C:\\Win\\Mwn.exe"), Machine::OldBytes("win"));
+  EXPECT_EQ(platform.CountOf(Op::WithStandardRights), 0) << "a link is no folder to hold";
+}
+
 }  // namespace
