@@ -2,16 +2,20 @@
 # lines, only existing files named Mwn.exe (any letter case) on a local drive
 # letter are replaced with the program's own payload; another name, a missing
 # file, a folder named Mwn.exe, a share path and a relative path are left
-# alone. An unreadable list gives exit code 2, a payload that does not
-# inflate exit code 3. No scratch folder stays.
+# alone. A rewritten list does not downgrade a newer copy, and a line the
+# system would spell otherwise in full (a forward slash, "..") is not taken.
+# An unreadable list gives exit code 2, a payload that does not inflate exit
+# code 3. No scratch folder stays.
 drives D
-place old D/A/Mwn.exe D/B/MWN.EXE D/C/Other.exe
+place old D/A/Mwn.exe D/B/MWN.EXE D/C/Other.exe D/Mwn.exe
+place new D/New/Mwn.exe
 mkdir -p "$SANDBOX/D/Folder/Mwn.exe"
 # The relative line would name this copy from the program's folder.
 mkdir -p "$program_dir/A"
 cp "$MWN_COPY_OLD" "$program_dir/A/Mwn.exe"
 printf '%s\r\n' 'D:\A\Mwn.exe' 'D:\B\MWN.EXE' 'D:\C\Other.exe' 'D:\Missing\Mwn.exe' \
-  'D:\Folder\Mwn.exe' '\\srv\apps\Mwn.exe' 'A\Mwn.exe' >"$SANDBOX/D/list.txt"
+  'D:\Folder\Mwn.exe' '\\srv\apps\Mwn.exe' 'A\Mwn.exe' 'D:\New\Mwn.exe' 'D:\A/..\Mwn.exe' \
+  'D:\A\..\Mwn.exe' >"$SANDBOX/D/list.txt"
 cp "$MWN_UPDATER" "$program_dir/MwnUpdate.exe"
 
 # listed_copies <list> [updater]: the updater's exit code in the mode.
@@ -28,6 +32,8 @@ same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
 same_file "$SANDBOX/D/B/MWN.EXE" "$MWN_PAYLOAD"
 same_file "$SANDBOX/D/C/Other.exe" "$MWN_COPY_OLD"
 same_file "$program_dir/A/Mwn.exe" "$MWN_COPY_OLD"
+same_file "$SANDBOX/D/New/Mwn.exe" "$MWN_COPY_NEW"
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
 [ ! -e "$SANDBOX/D/Missing" ] || fail "a missing copy's folder was made"
 [ -d "$SANDBOX/D/Folder/Mwn.exe" ] || fail "the folder named Mwn.exe was touched"
 temp_is_empty
