@@ -113,6 +113,8 @@ class FakePlatform : public mwn::Platform {
   // A folder whose listing fails.
   void SetUnlistable(const std::string& path, bool unlistable = true);
   void SetAttributes(const std::string& path, std::uint32_t attributes);
+  // Owned by a standard user, who made it: not by Administrators or SYSTEM.
+  void SetOwnedByStandardUser(const std::string& path);
 
   // --- inspecting it -------------------------------------------------------
   bool IsFile(const std::string& path) const;
@@ -155,6 +157,9 @@ class FakePlatform : public mwn::Platform {
   unsigned tempCounter = 0x1A2B;
 
   bool elevated = false;
+  // The DLL search is narrowed to the system folder.
+  bool dllSearchNarrowed = true;
+  std::string windowsFolder = "C:\\Windows";
   // What the elevated instance does while it runs, and its exit code; the
   // start answers elevationAnswer when that is not 0.
   std::function<std::uint32_t(const std::string& arguments)> elevatedInstance;
@@ -162,8 +167,14 @@ class FakePlatform : public mwn::Platform {
 
   std::string userName = "alice";
   std::string commandLine = "\"C:\\Program Files\\Mwn\\MwnUpdate.exe\"";
-  // Another process holds the machine's lock.
+  // The machine's lock, in two namespaces. Another process holds its name in
+  // the one every session shares, where any user may make it first (a run
+  // without an administrator's rights, or a standard user squatting it):
+  // only runs without those rights are held off by that.
   bool lockedByOther = false;
+  // Another run with an administrator's rights holds it, in the namespace
+  // only such runs can make: every run is held off.
+  bool lockedByAdministratorsRun = false;
   int locksHeld = 0;
   // Every log opened, by path: its lines in order, as written.
   std::map<std::string, std::vector<std::string>> logs;
@@ -230,11 +241,13 @@ class FakePlatform : public mwn::Platform {
   std::string ExecutablePath() override;
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
   bool RunningElevated() override;
+  bool DllSearchNarrowed() override { return dllSearchNarrowed; }
   std::uint32_t RunElevated(const std::string& arguments, const mwn::Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
   std::string UserName() override { return userName; }
   std::string ProcessCommandLine() override { return commandLine; }
   std::unique_ptr<mwn::MachineLock> TakeMachineLock(const std::string& name) override;
+  std::string AdministratorsLogFolder(std::uint32_t& error) override;
   std::unique_ptr<mwn::LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
   mwn::LocalTime Now() override { return now; }
   // "message <code>": enough to tell which code a line names.
@@ -266,6 +279,7 @@ class FakePlatform : public mwn::Platform {
     bool denyRead = false;
     bool unflushed = false;  // data still in the write cache
     bool unlistable = false;
+    bool ownedByStandardUser = false;
   };
   struct Resolved {
     Node* parent = nullptr;    // folder holding the last component
