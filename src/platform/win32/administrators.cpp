@@ -19,8 +19,9 @@ bool OwnedByAdministrators(HANDLE handle, SE_OBJECT_TYPE type) {
                       nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;
   }
-  const bool administrators = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                                   IsWellKnownSid(owner, WinLocalSystemSid));
+  const bool administrators =
+      owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                           IsWellKnownSid(owner, WinLocalSystemSid));
   LocalFree(descriptor);
   return administrators;
 }

@@ -42,10 +42,9 @@ class Win32LogFile : public LogFile {
 // What stands at `path` already: usable when it is a folder, not a link, and
 // owned by Administrators or SYSTEM. 0 or the code that says why not.
 std::uint32_t CheckAdministratorsFolder(const std::wstring& path) {
-  const UniqueFileHandle folder(CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES,
-                                            kShareAll, nullptr, OPEN_EXISTING,
-                                            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT,
-                                            nullptr));
+  const UniqueFileHandle folder(
+      CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
   BY_HANDLE_FILE_INFORMATION information;
   if (!folder || !GetFileInformationByHandle(folder.get(), &information)) return GetLastError();
   if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {

@@ -140,7 +140,8 @@ std::unique_ptr<MachineLock> Win32Platform::TakeMachineLock(const std::string& n
   SECURITY_ATTRIBUTES attributes{sizeof attributes, access.get(), FALSE};
   UniqueKernelHandle own;
   if (space) {
-    own.take(CreateMutexW(&attributes, FALSE, (std::wstring(kNamespacePrefix) + L"\\" + wide).c_str()));
+    const std::wstring inNamespace = std::wstring(kNamespacePrefix) + L"\\" + wide;
+    own.take(CreateMutexW(&attributes, FALSE, inNamespace.c_str()));
     if (!own || !Hold(own)) return nullptr;
   }
   // Held by a run with these rights (one of an older updater, or one on a
