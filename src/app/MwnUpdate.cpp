@@ -9,6 +9,7 @@
 #include "app/interactive.h"
 #include "platform/pump.h"
 #include "platform/win32/bound_imports.h"
+#include "platform/win32/own_executable.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
@@ -18,6 +19,7 @@
 #include "update/run/start.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+  mwn::HoldOwnExecutable();
   // Before anything loads a DLL on the program's behalf: the program's own
   // folder (a downloads folder, say) is then never searched for one.
   mwn::RestrictDllSearchToSystemFolder();
@@ -30,6 +32,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   if (__argc >= 2 && std::strcmp(__argv[1], mwn::kReplaceCopiesArgument) == 0) {
     // With an administrator's rights: nothing is taken from the folder it
     // was started in, whoever started it.
+    if (!platform.DllSearchNarrowed()) return mwn::ToInt(mwn::ExitCode::kUnsafeSystem);
     mwn::EnterSystemFolder();
     mwn::MessagePump pump(platform);
     return mwn::ReplaceListedCopies(platform, pump, __argc >= 3 ? __argv[2] : "");

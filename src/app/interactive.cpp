@@ -34,6 +34,10 @@ int RunInteractive(HINSTANCE instance, Win32Platform& platform, const CommandLin
   const auto tell = [&](const std::string& text) {
     ShowPlainMessage(instance, application.Handle(), title, text, notEnding);
   };
+  if (!RightsSafeToUse(platform)) {
+    tell(text::kUnsafeSystem);
+    return ToInt(ExitCode::kUnsafeSystem);
+  }
   if (!command.understood) {
     tell(text::kNotUnderstood + command.refused + text::kAcceptedSwitches);
     return ToInt(ExitCode::kBadCommandLine);
@@ -48,8 +52,7 @@ int RunInteractive(HINSTANCE instance, Win32Platform& platform, const CommandLin
     return ToInt(ExitCode::kLogFailed);
   }
   // Before the confirmation: a second start asks nothing.
-  const auto lock = platform.TakeMachineLock(kRunLockName);
-  if (!lock) {
+  if (AnotherRunUnderWay(platform)) {
     tell(text::kAlreadyRunning);
     return Finish(log, ExitCode::kAlreadyRunning);
   }

@@ -347,7 +347,8 @@ class Platform {
   // True when the two strings are equal ignoring letter case in the user's
   // locale.
   virtual bool EqualIgnoringCase(const std::string& a, const std::string& b) = 0;
-  // True when the process already runs with an administrator's full rights.
+  // True when the process already runs with an administrator's full rights:
+  // started elevated, as SYSTEM, or (before Vista) by an administrator.
   virtual bool RunningElevated() = 0;
   // True when the process runs as no person but as the system itself
   // (SYSTEM, or a service's account), as deployment tools start it.
@@ -357,11 +358,17 @@ class Platform {
   // Administrators group for deny only, at medium integrity. False, without
   // running it, when that token cannot be made or used.
   virtual bool WithStandardRights(const std::function<void()>& work) = 0;
+  // True when every DLL the system loads on the program's behalf comes from
+  // the system folder alone, never from the program's own folder. Without
+  // it nothing may be done with an administrator's rights.
+  virtual bool DllSearchNarrowed() = 0;
   // Starts the program's own executable with `arguments` and an
   // administrator's rights (the system asks the user's consent), without a
   // window, and waits for it to end, calling `whileWaiting` whenever a
-  // window message arrives meanwhile. 0 with the instance's exit code in
-  // `exitCode`; 1223 when the user declined; else the system's error code.
+  // window message arrives meanwhile. The executable is the very file the
+  // process was started from, held unchanged since. 0 with the instance's
+  // exit code in `exitCode`; 1223 when the user declined; 50 without
+  // DllSearchNarrowed; else the system's error code.
   virtual std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                                     std::uint32_t& exitCode) = 0;
 
@@ -370,12 +377,23 @@ class Platform {
   virtual std::string UserName() = 0;
   // The whole command line as the process was given it.
   virtual std::string ProcessCommandLine() = 0;
-  // Takes the lock named `name` for all the sessions of the machine. Null
-  // when another process holds it, or holds it under rights this one cannot
-  // open; a lock left by a process that ended is taken over.
+  // Takes the lock named `name` for all the sessions of the machine; a lock
+  // left by a process that ended is taken over. Without an administrator's
+  // rights: null when another process holds it, or holds it under rights
+  // this one cannot open. With them: null only when another process with
+  // those rights holds it; a name a standard user made or holds first is
+  // passed over, so that no standard user can hold such a run off. Either
+  // way, a process without those rights that comes later sees it held.
   virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
 
   // --- the log -----------------------------------------------------------------
+  // The folder that a run with an administrator's rights writes /log alone
+  // to, %SystemRoot%\Logs\MwnUpdate, made private to Administrators and
+  // SYSTEM when missing. `error` 0 when it can be used; else the system's
+  // error code: it cannot be made, or what stands there already is a link
+  // (4395), no folder (267), or not owned by Administrators or SYSTEM
+  // (1307), and a standard user may have prepared it.
+  virtual std::string AdministratorsLogFolder(std::uint32_t& error) = 0;
   // Opens `path` for adding lines at its end, creating it when missing,
   // shared with readers and other writers. Null with the system's error
   // code in `error` when it cannot.

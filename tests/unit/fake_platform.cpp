@@ -456,6 +456,10 @@ void FakePlatform::SetAttributes(const std::string& path, std::uint32_t attribut
   FindOrDie(path)->attributes = attributes;
 }
 
+void FakePlatform::SetOwnedByStandardUser(const std::string& path) {
+  FindOrDie(path)->ownedByStandardUser = true;
+}
+
 bool FakePlatform::IsFile(const std::string& path) const {
   const Node* node = Find(path);
   return node != nullptr && !node->folder;
@@ -908,11 +912,17 @@ namespace {
 
 class FakeLock : public mwn::MachineLock {
  public:
-  explicit FakeLock(int& held) : held_(held) { ++held_; }
-  ~FakeLock() override { --held_; }
+  FakeLock(int& held, const std::function<void()>& released) : held_(held), released_(released) {
+    ++held_;
+  }
+  ~FakeLock() override {
+    --held_;
+    released_();
+  }
 
  private:
   int& held_;
+  std::function<void()> released_;
 };
 
 class FakeLog : public mwn::LogFile {
@@ -929,9 +939,32 @@ class FakeLog : public mwn::LogFile {
 
 }  // namespace
 
+// As the system's: with an administrator's rights, a name in the shared
+// namespace that others hold is passed over.
 std::unique_ptr<mwn::MachineLock> FakePlatform::TakeMachineLock(const std::string&) {
-  if (lockedByOther || locksHeld > 0) return nullptr;
-  return std::make_unique<FakeLock>(locksHeld);
+  if (locksHeld > 0 || lockedByAdministratorsRun || (lockedByOther && !elevated)) {
+    Event("lock:held");
+    return nullptr;
+  }
+  Event("lock:taken");
+  return std::make_unique<FakeLock>(locksHeld, [this] { Event("lock:released"); });
+}
+
+std::string FakePlatform::AdministratorsLogFolder(std::uint32_t& error) {
+  const std::lock_guard<std::recursive_mutex> lock(mutex_);
+  const std::string folder = windowsFolder + "\\Logs\\MwnUpdate";
+  EnsureFolder(windowsFolder + "\\Logs");
+  const Resolved place = Resolve(folder);
+  if (place.node == nullptr) {
+    error = MakeFolder(folder);
+  } else if (place.parent->entries[place.position].link) {
+    error = mwn::kErrorReparsePointEncountered;
+  } else if (!place.node->folder) {
+    error = mwn::kErrorDirectory;
+  } else {
+    error = place.node->ownedByStandardUser ? mwn::kErrorInvalidOwner : mwn::kErrorSuccess;
+  }
+  return folder;
 }
 
 std::unique_ptr<mwn::LogFile> FakePlatform::OpenLogFile(const std::string& path,

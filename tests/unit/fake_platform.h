@@ -131,6 +131,8 @@ class FakePlatform : public mwn::Platform {
   bool PlantHardLink(const std::string& path, const std::string& target);
   // Creates the file the next unique temp name in `folder` would name.
   bool TakeNextTempName(const std::string& folder);
+  // Owned by a standard user, who made it: not by Administrators or SYSTEM.
+  void SetOwnedByStandardUser(const std::string& path);
 
   // --- inspecting it -------------------------------------------------------
   bool IsFile(const std::string& path) const;
@@ -179,6 +181,9 @@ class FakePlatform : public mwn::Platform {
   // Runs as SYSTEM; and whether a user's standard rights can be taken on.
   bool systemAccount = false;
   bool standardRightsAvailable = true;
+  // The DLL search is narrowed to the system folder.
+  bool dllSearchNarrowed = true;
+  std::string windowsFolder = "C:\\Windows";
   // What the elevated instance does while it runs, and its exit code; the
   // start answers elevationAnswer when that is not 0.
   std::function<std::uint32_t(const std::string& arguments)> elevatedInstance;
@@ -186,8 +191,14 @@ class FakePlatform : public mwn::Platform {
 
   std::string userName = "alice";
   std::string commandLine = "\"C:\\Program Files\\Mwn\\MwnUpdate.exe\"";
-  // Another process holds the machine's lock.
+  // The machine's lock, in two namespaces. Another process holds its name in
+  // the one every session shares, where any user may make it first (a run
+  // without an administrator's rights, or a standard user squatting it):
+  // only runs without those rights are held off by that.
   bool lockedByOther = false;
+  // Another run with an administrator's rights holds it, in the namespace
+  // only such runs can make: every run is held off.
+  bool lockedByAdministratorsRun = false;
   int locksHeld = 0;
   // Every log opened, by path: its lines in order, as written.
   std::map<std::string, std::vector<std::string>> logs;
@@ -262,11 +273,13 @@ class FakePlatform : public mwn::Platform {
                                               std::uint32_t& error) override;
   bool ImageFileVersion(const std::uint8_t* data, std::size_t size, std::uint32_t& versionMS,
                         std::uint32_t& versionLS) override;
+  bool DllSearchNarrowed() override { return dllSearchNarrowed; }
   std::uint32_t RunElevated(const std::string& arguments, const mwn::Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
   std::string UserName() override { return userName; }
   std::string ProcessCommandLine() override { return commandLine; }
   std::unique_ptr<mwn::MachineLock> TakeMachineLock(const std::string& name) override;
+  std::string AdministratorsLogFolder(std::uint32_t& error) override;
   std::unique_ptr<mwn::LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
   mwn::LocalTime Now() override { return now; }
   // "message <code>": enough to tell which code a line names.
@@ -300,6 +313,7 @@ class FakePlatform : public mwn::Platform {
     bool unlistable = false;
     bool administratorsOnly = false;
     int holds = 0;  // held folders: cannot be renamed, removed or replaced
+    bool ownedByStandardUser = false;
   };
   struct Resolved {
     Node* parent = nullptr;    // folder holding the last component

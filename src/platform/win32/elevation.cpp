@@ -1,5 +1,6 @@
 // The program's own executable run again with an administrator's rights,
 // for the copies only those rights can replace.
+#include "platform/win32/own_executable.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
@@ -12,18 +13,14 @@
 namespace mwn {
 namespace {
 
-// The path as the system has it, not as the 8-bit API would spell it.
-std::wstring OwnExecutable() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (length == 0) return L"";
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
+// Before Vista an administrator's processes all have the full rights: being
+// in the Administrators group (SYSTEM is) is having them.
+bool InAdministratorsGroup() {
+  BYTE administrators[SECURITY_MAX_SID_SIZE];
+  DWORD size = sizeof administrators;
+  BOOL member = FALSE;
+  return CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, administrators, &size) &&
+         CheckTokenMembership(nullptr, administrators, &member) && member;
 }
 
 }  // namespace
@@ -32,28 +29,28 @@ bool Win32Platform::RunningElevated() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
   const UniqueKernelHandle owned(token);
-  // Before Vista there is no such information, and no elevation to gain.
   TOKEN_ELEVATION elevation{};
   DWORD size = 0;
   if (!GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size)) {
-    return false;
+    return InAdministratorsGroup();
   }
   return elevation.TokenIsElevated != 0;
 }
+
+bool Win32Platform::DllSearchNarrowed() { return SystemSearchRestricted(); }
 
 std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Progress& whileWaiting,
                                          std::uint32_t& exitCode) {
   std::wstring parameters;
   if (!WideText(arguments, parameters)) return ERROR_INVALID_PARAMETER;
-  const std::wstring program = OwnExecutable();
-  if (program.empty()) return GetLastError();
-  // Held, shared for reading only, until the instance has ended: no other
-  // program can overwrite or rename the file in between, so the consent is
-  // given to, and the rights go to, this very program. Where it cannot be
-  // held (another program has it open for writing), the start is refused.
-  const UniqueFileHandle held(CreateFileW(program.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
-                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!held) return GetLastError();
+  // Without it the elevated instance could load a DLL from the folder the
+  // program was started in.
+  if (!SystemSearchRestricted()) return ERROR_NOT_SUPPORTED;
+  // Held since the program started, so the consent is given to, and the
+  // rights go to, this very program.
+  DWORD notHeld = 0;
+  const std::wstring& program = HeldOwnExecutable(notHeld);
+  if (program.empty()) return notHeld;
   const std::wstring systemFolder = SystemFolder();
 
   SHELLEXECUTEINFOW execute{};

@@ -5,13 +5,12 @@
 // real user, and nothing here interprets an entry's rights by hand.
 #include <vector>
 
+#include "platform/win32/administrators.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/win32_platform.h"
 
 // Not part of the lean <windows.h>.
-#include <aclapi.h>
 #include <authz.h>
-#include <sddl.h>
 
 namespace mwn {
 namespace {
@@ -21,10 +20,6 @@ namespace {
 // itself, change the access list or the owner.
 constexpr ACCESS_MASK kChanges =
     FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER;
-
-// The system's installer service, owner of the system's own folders.
-constexpr wchar_t kTrustedInstaller[] =
-    L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 // Every ordinary user is in these.
 constexpr WELL_KNOWN_SID_TYPE kEveryUsersGroups[] = {
@@ -43,17 +38,6 @@ class Sid {
   std::vector<BYTE> bytes_;
 };
 
-bool IsTrusted(PSID sid) {
-  if (IsWellKnownSid(sid, WinLocalSystemSid) || IsWellKnownSid(sid, WinBuiltinAdministratorsSid)) {
-    return true;
-  }
-  PSID installer = nullptr;
-  if (!ConvertStringSidToSidW(kTrustedInstaller, &installer)) return false;
-  const bool same = EqualSid(sid, installer) != FALSE;
-  LocalFree(installer);
-  return same;
-}
-
 // The principals the access list names other than the trusted ones: a user
 // or group granted something there may be any standard user.
 std::vector<PSID> NamedPrincipals(PACL dacl) {
@@ -65,7 +49,7 @@ std::vector<PSID> NamedPrincipals(PACL dacl) {
     const auto* header = static_cast<ACE_HEADER*>(ace);
     if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) continue;
     PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
-    if (!IsTrusted(sid)) principals.push_back(sid);
+    if (!IsAdministrativeSid(sid)) principals.push_back(sid);
   }
   return principals;
 }
@@ -159,7 +143,7 @@ bool OnlyAdministratorsMayChange(HANDLE folder) {
                       &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
     return false;
   }
-  bool onlyAdministrators = owner != nullptr && IsTrusted(owner);
+  bool onlyAdministrators = owner != nullptr && IsAdministrativeSid(owner);
   if (onlyAdministrators) {
     static AccessChecker checker;
     Sid everyUser(WinAuthenticatedUserSid);

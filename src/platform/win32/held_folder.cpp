@@ -262,40 +262,99 @@ std::unique_ptr<HeldFolder> HeldFolderOn(HANDLE folder) {
   return std::make_unique<Win32HeldFolder>(folder);
 }
 
-// Shares no delete access: while held, the folder cannot be renamed, removed
-// or replaced by a junction. The folder itself must be no link: one at its
-// path would send every step to wherever its owner chose.
+namespace {
+
+// The access every folder on the way is opened with, and the held one.
+constexpr ACCESS_MASK kPassThrough = FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
+constexpr ACCESS_MASK kHold =
+    FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
+
+// The folder `name` opened relative to `parent` (or `name` as a full
+// kernel path without one), not following a link at it; a link is refused.
+UniqueKernelHandle OpenFolderStep(HANDLE parent, const std::wstring& name, ACCESS_MASK access,
+                                  ULONG share, DWORD& error) {
+  UNICODE_STRING counted = CountedString(name);
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, parent, nullptr);
+  IO_STATUS_BLOCK status{};
+  HANDLE folder = nullptr;
+  const NTSTATUS opened = NtCreateFile(
+      &folder, access, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share, kNtFileOpen,
+      FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0);
+  if (opened < 0) {
+    error = ErrorOf(opened);
+    return UniqueKernelHandle();
+  }
+  UniqueKernelHandle handle(folder);
+  if (AttributesOfHandle(handle.get()) & FILE_ATTRIBUTE_REPARSE_POINT) {
+    error = ERROR_ACCESS_DENIED;
+    return UniqueKernelHandle();
+  }
+  return handle;
+}
+
+// "\??\C:\" or "\??\UNC\server\share\" and the components after it.
+bool SplitKernelPath(const std::wstring& path, std::wstring& root,
+                     std::vector<std::wstring>& components) {
+  const std::wstring prefix = L"\\??\\";
+  if (path.compare(0, prefix.size(), prefix) != 0) return false;
+  std::size_t rootEnd = 0;
+  if (path.compare(prefix.size(), 4, L"UNC\\") == 0) {
+    const std::size_t server = path.find(L'\\', prefix.size() + 4);
+    rootEnd = server == std::wstring::npos ? std::wstring::npos : path.find(L'\\', server + 1);
+  } else if (path.size() >= prefix.size() + 2 && path[prefix.size() + 1] == L':') {
+    rootEnd = prefix.size() + 2;
+  } else {
+    return false;
+  }
+  if (rootEnd == std::wstring::npos) rootEnd = path.size();
+  root = path.substr(0, rootEnd) + L"\\";
+  for (std::size_t start = rootEnd + 1; start < path.size();) {
+    std::size_t end = path.find(L'\\', start);
+    if (end == std::wstring::npos) end = path.size();
+    if (end > start) components.push_back(path.substr(start, end - start));
+    start = end + 1;
+  }
+  return true;
+}
+
+}  // namespace
+
+// The path is looked up one folder at a time, each relative to the one
+// before and none followed should it be a link: no junction anywhere on the
+// way, put there before or during the lookup, leads the hold elsewhere. The
+// copies a run acts on were found by a walk that follows no link either.
+// The held folder shares no delete access: while held, it cannot be
+// renamed, removed or replaced by a junction.
 std::unique_ptr<HeldFolder> Win32Platform::HoldFolder(const std::string& path,
                                                       std::uint32_t& error) {
   std::wstring wide;
+  std::wstring root;
+  std::vector<std::wstring> components;
   if (!WidePath(path, wide)) {
     error = ERROR_INVALID_NAME;
     return nullptr;
   }
   NtPath ntPath(wide);
-  if (!ntPath) {
+  if (!ntPath || !SplitKernelPath(std::wstring(ntPath.get()->Buffer,
+                                               ntPath.get()->Length / sizeof(wchar_t)),
+                                  root, components)) {
     error = ERROR_INVALID_NAME;
     return nullptr;
   }
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, ntPath.get(), OBJ_CASE_INSENSITIVE, nullptr, nullptr);
-  IO_STATUS_BLOCK status{};
-  HANDLE folder = nullptr;
-  const NTSTATUS opened = NtCreateFile(
-      &folder, FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE,
-      &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE,
-      kNtFileOpen, FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr,
-      0);
-  if (opened < 0) {
-    error = ErrorOf(opened);
+  DWORD failure = kErrorSuccess;
+  UniqueKernelHandle folder = OpenFolderStep(nullptr, root, components.empty() ? kHold : kPassThrough,
+                                             kShareAll, failure);
+  for (std::size_t i = 0; folder && i < components.size(); ++i) {
+    const bool last = i + 1 == components.size();
+    folder = OpenFolderStep(folder.get(), components[i], last ? kHold : kPassThrough,
+                            last ? FILE_SHARE_READ | FILE_SHARE_WRITE : kShareAll, failure);
+  }
+  if (!folder) {
+    error = failure;
     return nullptr;
   }
-  UniqueKernelHandle held(folder);
-  if (AttributesOfHandle(held.get()) & FILE_ATTRIBUTE_REPARSE_POINT) {
-    error = ERROR_ACCESS_DENIED;
-    return nullptr;
-  }
-  return std::make_unique<Win32HeldFolder>(std::move(held));
+  return std::make_unique<Win32HeldFolder>(std::move(folder));
 }
 
 }  // namespace mwn

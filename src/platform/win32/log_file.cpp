@@ -1,4 +1,5 @@
 // The run's log, and what it says about the process.
+#include "platform/win32/administrators.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
@@ -38,7 +39,50 @@ class Win32LogFile : public LogFile {
   UniqueFileHandle file_;
 };
 
+// What stands at `path` already: usable when it is a folder, not a link, and
+// owned by Administrators or SYSTEM. 0 or the code that says why not.
+std::uint32_t CheckAdministratorsFolder(const std::wstring& path) {
+  const UniqueFileHandle folder(
+      CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  BY_HANDLE_FILE_INFORMATION information;
+  if (!folder || !GetFileInformationByHandle(folder.get(), &information)) return GetLastError();
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    return kErrorReparsePointEncountered;
+  }
+  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kErrorDirectory;
+  if (!OwnedByAdministrators(folder.get(), SE_FILE_OBJECT)) return kErrorInvalidOwner;
+  return kErrorSuccess;
+}
+
 }  // namespace
+
+// Below the Windows folder, where only administrators can make folders: a
+// standard user can have prepared something there only where an
+// administrator let them, and the checks refuse what they could have put.
+std::string Win32Platform::AdministratorsLogFolder(std::uint32_t& error) {
+  wchar_t windows[MAX_PATH];
+  const UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+  if (length == 0 || length >= MAX_PATH) {
+    error = length == 0 ? GetLastError() : ERROR_BUFFER_OVERFLOW;
+    return "";
+  }
+  // Part of Windows from Vista on; made, as any folder there, where missing.
+  const std::wstring logs = std::wstring(windows, length) + L"\\Logs";
+  const std::wstring wide = logs + L"\\MwnUpdate";
+  const std::string folder = NarrowText(wide);
+  if (!CreateDirectoryW(logs.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+    error = GetLastError();
+    return folder;
+  }
+  // Made here and now: nothing to check. Let go of at once, left in place.
+  if (CreatePrivateFolder(folder, error)) {
+    error = kErrorSuccess;
+  } else if (error == ERROR_ALREADY_EXISTS) {
+    error = CheckAdministratorsFolder(wide);
+  }
+  return folder;
+}
 
 std::unique_ptr<LogFile> Win32Platform::OpenLogFile(const std::string& path,
                                                     std::uint32_t& error) {

@@ -1,16 +1,6 @@
 #include "platform/win32/nt_file.h"
 
-// Not part of the lean <windows.h>.
-#include <sddl.h>
-
 namespace mwn {
-
-OwnedSecurityDescriptor::OwnedSecurityDescriptor(const wchar_t* sddl) {
-  ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &descriptor_,
-                                                       nullptr);
-}
-
-OwnedSecurityDescriptor::~OwnedSecurityDescriptor() { LocalFree(descriptor_); }
 
 NtPath::NtPath(const std::wstring& dosPath)
     : converted_(RtlDosPathNameToNtPathName_U(dosPath.c_str(), &path_, nullptr, nullptr)) {}

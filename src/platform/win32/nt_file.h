@@ -1,6 +1,5 @@
-// What the native file calls need around them: paths in the kernel's form,
-// security descriptors built from SDDL, and the options the lean headers
-// leave out.
+// What the native file calls need around them: paths in the kernel's form
+// and the options and declarations the lean headers leave out.
 #pragma once
 
 #include <string>
@@ -21,19 +20,6 @@ constexpr ULONG kNtFileOverwrite = 4;            // FILE_OVERWRITE
 // FILE_DISPOSITION_INFORMATION, which <winternl.h> leaves out.
 struct FileDisposition {
   BOOLEAN deleteFile;
-};
-
-// A security descriptor made from an SDDL string; null when it is not one.
-class OwnedSecurityDescriptor {
- public:
-  explicit OwnedSecurityDescriptor(const wchar_t* sddl);
-  ~OwnedSecurityDescriptor();
-  OwnedSecurityDescriptor(const OwnedSecurityDescriptor&) = delete;
-  OwnedSecurityDescriptor& operator=(const OwnedSecurityDescriptor&) = delete;
-  PSECURITY_DESCRIPTOR get() const { return descriptor_; }
-
- private:
-  PSECURITY_DESCRIPTOR descriptor_ = nullptr;
 };
 
 // A path of the Win32 API (C:\x, \\server\share\x, \\?\C:\x) in the kernel's

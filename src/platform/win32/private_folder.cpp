@@ -2,6 +2,7 @@
 // folder that standard users may write to (the user's own for an approved
 // consent, C:\Windows\Temp for SYSTEM where the system has no other), it
 // must stay out of their reach from the moment it exists until it is gone.
+#include "platform/win32/administrators.h"
 #include "platform/win32/nt_file.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
@@ -28,16 +29,11 @@ class Win32PrivateFolder : public PrivateFolder {
   // let go of: what goes is this very folder, whatever its path leads to by
   // now.
   std::uint32_t Remove() override {
-    FILE_DISPOSITION_INFO disposition{TRUE};
-    using SetInformation = BOOL(WINAPI*)(HANDLE, FILE_INFO_BY_HANDLE_CLASS, LPVOID, DWORD);
-    // From Vista on, as is elevation; found at run time so that the program
-    // still starts on XP.
-    const auto setInformation = reinterpret_cast<SetInformation>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetFileInformationByHandle")));
-    if (setInformation == nullptr) return ERROR_CALL_NOT_IMPLEMENTED;
-    if (!setInformation(folder_.get(), FileDispositionInfo, &disposition, sizeof disposition)) {
-      return GetLastError();
-    }
+    FileDisposition disposition{TRUE};
+    IO_STATUS_BLOCK status{};
+    const NTSTATUS marked = NtSetInformationFile(folder_.get(), &status, &disposition,
+                                                 sizeof disposition, FileDispositionInformation);
+    if (marked < 0) return RtlNtStatusToDosError(marked);
     entries_.reset();
     CloseHandle(folder_.release());
     return kErrorSuccess;
@@ -61,7 +57,7 @@ std::unique_ptr<PrivateFolder> Win32Platform::CreatePrivateFolder(const std::str
     error = GetLastError();
     return nullptr;
   }
-  const OwnedSecurityDescriptor access(kAdministratorsOnly);
+  const SddlDescriptor access(kAdministratorsOnly);
   NtPath ntPath(wide);
   if (access.get() == nullptr || !ntPath) {
     error = ERROR_INVALID_PARAMETER;

@@ -11,6 +11,8 @@ constexpr DWORD kSearchSystem32 = 0x00000800;  // LOAD_LIBRARY_SEARCH_SYSTEM32
 using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
 using SetDllDirectoryCall = BOOL(WINAPI*)(LPCWSTR);
 
+}  // namespace
+
 FARPROC Kernel32Function(const char* name) {
   // kernel32 is in every process already; no search happens here.
   return GetProcAddress(GetModuleHandleW(L"kernel32.dll"), name);
@@ -24,8 +26,6 @@ bool SystemSearchRestricted() {
   }();
   return restricted;
 }
-
-}  // namespace
 
 std::wstring SystemFolder() {
   wchar_t folder[MAX_PATH];

@@ -18,6 +18,17 @@ namespace mwn {
 // has it (Windows 7 before its 2011 update and XP lack the first).
 void RestrictDllSearchToSystemFolder();
 
+// True once RestrictDllSearchToSystemFolder has narrowed the search to the
+// system folder alone (Windows 8 on, 7 and Vista with their 2011 loader
+// update). Without it a DLL loaded by the system on the program's behalf
+// may still come from the program's folder: nothing is done then with an
+// administrator's rights.
+bool SystemSearchRestricted();
+
+// A function of kernel32.dll that not every Windows the program starts on
+// has, or null.
+FARPROC Kernel32Function(const char* name);
+
 // The system folder ("C:\Windows\System32"), or the empty string.
 std::wstring SystemFolder();
 

@@ -67,12 +67,14 @@ class Win32Platform : public Platform {
   bool RunningElevated() override;
   bool RunningAsSystemAccount() override;
   bool WithStandardRights(const std::function<void()>& work) override;
+  bool DllSearchNarrowed() override;
   std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                             std::uint32_t& exitCode) override;
   std::string UserName() override;
   std::string ProcessCommandLine() override;
   std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) override;
 
+  std::string AdministratorsLogFolder(std::uint32_t& error) override;
   std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
   LocalTime Now() override;
   std::string SystemMessage(std::uint32_t code) override;

@@ -1,5 +1,6 @@
 // What the process's exit code says, in both modes. Deployment tools map
-// 1602, 1603, 1618 and 1622 already: they keep the meanings those tools know.
+// 1602, 1603, 1618, 1622 and 1654 already: they keep the meanings those
+// tools know.
 #pragma once
 
 namespace mwn {
@@ -14,6 +15,7 @@ enum class ExitCode : int {
   kFailed = 1603,
   kAlreadyRunning = 1618,
   kLogFailed = 1622,
+  kUnsafeSystem = 1654,
 };
 
 inline int ToInt(ExitCode code) { return static_cast<int>(code); }
@@ -41,6 +43,9 @@ inline const char* ExitCodeMeaning(ExitCode code) {
       return "another run of the updater is in progress on this machine";
     case ExitCode::kLogFailed:
       return "the log file asked for could not be opened; nothing was done";
+    case ExitCode::kUnsafeSystem:
+      return "started with an administrator's rights on a Windows that lacks the update needed "
+             "to use them safely; nothing was done";
   }
   return "";
 }

@@ -38,8 +38,13 @@ inline constexpr char kAcceptedSwitches[] =
     "\r\n\r\nAccepted switches (\"-\" may stand for \"/\"):\r\n"
     "/quiet, /S, /silent or /verysilent: update without a window or a question\r\n"
     "/log <file> or /log=<file>: write a log of the run to the file\r\n"
-    "/log alone: write it to the temp folder";
+    "/log alone: write it to the temp folder (with an administrator's rights, to "
+    "%SystemRoot%\\Logs\\MwnUpdate)";
 inline constexpr char kLogNotOpened[] = "The log file could not be opened: ";
+inline constexpr char kUnsafeSystem[] =
+    "This system is missing an update that this program needs to run with an administrator's "
+    "rights safely.\r\nStart it without those rights, or install the Windows update KB2533623 "
+    "first.";
 
 inline constexpr char kScanningPrefix[] = "Scanning ";
 inline constexpr char kScanningSuffix[] = " for copies of Marlowen . . .";

@@ -16,6 +16,7 @@
 #include "update/replacement/replace.h"
 #include "update/replacement/version_gate.h"
 #include "update/run/dialogs.h"
+#include "update/run/start.h"
 #include "update/walk/scan.h"
 
 namespace mwn {
@@ -52,6 +53,17 @@ void UpdateRun::FormShow() {
     window_.ShowPlainMessage(text::kCancelled);
     window_.Close();
     return;
+  }
+  if (!quiet_) {
+    lock_ = platform_.TakeMachineLock(kRunLockName);
+    if (!lock_) {
+      // Another run started while the question was up.
+      outcome_ = ExitCode::kAlreadyRunning;
+      pump_.Full();
+      window_.ShowPlainMessage(text::kAlreadyRunning);
+      window_.Close();
+      return;
+    }
   }
   pump_.Full();
 
@@ -151,6 +163,7 @@ void UpdateRun::Refuse() {
 }
 
 void UpdateRun::FinishingSteps() {
+  lock_.reset();
   platform_.SetWaitCursor(false);
   pump_.Step();
   if (window_.Timer1Running()) window_.StopTimer1();

@@ -2,6 +2,8 @@
 // bound to the main window's first activation.
 #pragma once
 
+#include <memory>
+
 #include "payload/payload.h"
 #include "update/base/exit_codes.h"
 #include "update/run/logged_window.h"
@@ -9,6 +11,7 @@
 namespace mwn {
 
 class Platform;
+class MachineLock;
 class MainWindow;
 class MessagePump;
 class RunLog;
@@ -28,6 +31,8 @@ class UpdateRun {
   // The activation handler. Runs at most once per program start: every later
   // activation (the window regains it whenever a dialog closes) returns at
   // once. An error that ends the run leaves here after the finishing steps.
+  // Interactive, it takes the machine's lock once the user has confirmed,
+  // and lets it go when the work is done; quiet, its caller holds it.
   void FormShow();
 
   // What the run came to, as the process's exit code; cancelled until it
@@ -48,6 +53,7 @@ class UpdateRun {
   ExitCode outcome_ = ExitCode::kCancelled;
   bool started_ = false;
   PayloadImage image_;  // kept until the process ends
+  std::unique_ptr<MachineLock> lock_;
 };
 
 }  // namespace mwn

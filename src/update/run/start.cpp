@@ -1,5 +1,6 @@
 #include "update/run/start.h"
 
+#include "platform/error_codes.h"
 #include "platform/platform.h"
 #include "platform/pump.h"
 #include "update/base/run_log.h"
@@ -8,11 +9,27 @@
 
 namespace mwn {
 
+bool RightsSafeToUse(Platform& platform) {
+  return platform.DllSearchNarrowed() || !platform.RunningElevated();
+}
+
+bool AnotherRunUnderWay(Platform& platform) {
+  return platform.TakeMachineLock(kRunLockName) == nullptr;
+}
+
 bool OpenRequestedLog(Platform& platform, MessagePump& pump, const Options& options,
                       RunLog& log, std::string& path, std::uint32_t& error) {
   if (!options.log) return true;
-  path = options.logPath.empty() ? DefaultLogPath(platform.TempPath(), platform.Now())
-                                 : options.logPath;
+  path = options.logPath;
+  if (path.empty()) {
+    error = kErrorSuccess;
+    // A temp folder that standard users write to would let them make the
+    // log's name first.
+    const std::string folder =
+        platform.RunningElevated() ? platform.AdministratorsLogFolder(error) : platform.TempPath();
+    path = DefaultLogPath(folder, platform.Now());
+    if (error != kErrorSuccess) return false;
+  }
   if (!log.Open(path, error)) return false;
   log.Start(pump, options.quiet);
   return true;
@@ -24,6 +41,7 @@ int Finish(RunLog& log, ExitCode code) {
 }
 
 int RunQuietly(Platform& platform, const CommandLine& command) {
+  if (!RightsSafeToUse(platform)) return ToInt(ExitCode::kUnsafeSystem);
   if (!command.understood) return ToInt(ExitCode::kBadCommandLine);
   MessagePump pump(platform);
   RunLog log(platform);

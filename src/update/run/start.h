@@ -17,9 +17,21 @@ class RunLog;
 // The lock held by the run under way on the machine, in every session.
 inline constexpr char kRunLockName[] = "MwnUpdate.Run";
 
+// False when the process has an administrator's rights on a system whose
+// DLL search could not be narrowed to the system folder: it must then end at
+// once with ExitCode::kUnsafeSystem, having done nothing.
+bool RightsSafeToUse(Platform& platform);
+
+// True when a run holds the machine's lock. Looked at before the
+// confirmation, so that a second start asks nothing; the lock itself is
+// taken only once the user has confirmed, so that a run waiting at its
+// question holds no deployment off.
+bool AnotherRunUnderWay(Platform& platform);
+
 // Opens the log that `options` ask for, if any, and writes its opening
-// lines. False, with the path tried and the system's error code, when it
-// cannot be opened.
+// lines; /log alone writes into the temp folder, or, with an administrator's
+// rights, into a folder only administrators can have made. False, with the
+// path tried and the system's error code, when it cannot be opened.
 bool OpenRequestedLog(Platform& platform, MessagePump& pump, const Options& options,
                       RunLog& log, std::string& path, std::uint32_t& error);
 

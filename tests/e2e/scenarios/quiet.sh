@@ -1,12 +1,15 @@
 # Quiet runs as deployment tools start them: no window of the process ever
 # becomes visible, the exit code says what happened, /log writes each step
-# (and the same steps when started interactively). While a run waits at its
-# confirmation a second start ends with 1618; a command line not understood
-# ends with 87.
+# (and the same steps when started interactively); /log alone, in a run
+# with an administrator's rights (Wine reports every process elevated), goes
+# to C:\windows\Logs\MwnUpdate. A run waiting at its confirmation holds no
+# other off; while one works, a second start ends with 1618, and so does the
+# waiting run once confirmed; a command line not understood ends with 87.
 drives D
 log=$WINEPREFIX/drive_c/x.log
 cp "$MWN_UPDATER" "$program_dir/MwnUpdate.exe"
 cp "$MWN_UPDATER_TRUNCATED" "$program_dir/Truncated.exe"
+cp "$MWN_UPDATER" "$program_dir/Second.exe"
 
 # quiet <command line> <exit code> [robot line before the start]
 quiet() {
@@ -68,15 +71,41 @@ same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
 log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)$' || fail "no reason logged"
 temp_is_empty
 
+# The folder is made private to administrators. Once there, Wine reads it
+# back owned by the user, as it reads every folder: what a standard user
+# could have made, so a later run refuses it.
+# Wine's prefix has the folder as "logs".
+admin_logs=$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname logs)/MwnUpdate
+rm -rf "$admin_logs" "$SANDBOX/D/InUse"
+place old D/Mwn.exe
+quiet 'MwnUpdate.exe /quiet /log' 0
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
+log=$(find "$admin_logs" -name 'MwnUpdate-*.log' | head -n 1)
+[ -n "$log" ] || fail "/log alone wrote nothing to C:\windows\Logs\MwnUpdate"
+log_has 'Exit code 0: every copy found was updated, or none was found'
+place old D/Mwn.exe
+quiet 'MwnUpdate.exe /quiet /log' 1622
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
+rm -rf "$admin_logs"
+log=$WINEPREFIX/drive_c/x.log
+
 place old D/Mwn.exe
 quiet 'Truncated.exe /silent' 1603
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
 find "$TEMP_DIR" -mindepth 1 -delete
 
+place old D/Mwn.exe
 start_updater
 robot <<'SCENARIO'
 attach MwnUpdate.exe
 wait-box "Update Marlowen Now?"
+launch "MwnUpdate.exe /quiet"
+hidden-until-exit 300
+expect-exit 10 0
+launch "Second.exe"
+wait-box "Update Marlowen Now?"
+press OK
+wait-plain "Done!" 300
 launch "MwnUpdate.exe /quiet"
 hidden-until-exit 20
 expect-exit 5 1618
@@ -88,11 +117,21 @@ launch "MwnUpdate.exe /bogus /quiet"
 hidden-until-exit 20
 expect-exit 5 87
 launch "MwnUpdate.exe -log=C:\\x.log /bogus"
-wait-plain "The command line was not understood: /bogus\r\n\r\nAccepted switches (\"-\" may stand for \"/\"):\r\n/quiet, /S, /silent or /verysilent: update without a window or a question\r\n/log <file> or /log=<file>: write a log of the run to the file\r\n/log alone: write it to the temp folder"
+wait-plain "The command line was not understood: /bogus\r\n\r\nAccepted switches (\"-\" may stand for \"/\"):\r\n/quiet, /S, /silent or /verysilent: update without a window or a question\r\n/log <file> or /log=<file>: write a log of the run to the file\r\n/log alone: write it to the temp folder (with an administrator's rights, to %SystemRoot%\\Logs\\MwnUpdate)"
 press OK
 expect-exit 20 87
+attach MwnUpdate.exe
+wait-box "Update Marlowen Now?"
+press OK
+wait-plain "Marlowen Update is already running on this computer.\r\nWait until it has finished, then try again."
+press OK
+expect-exit 20 1618
+attach Second.exe
+wait-plain "Done!"
+press OK
+wait-box "Close Marlowen Update?"
+press Yes
+expect-exit 60 0
 SCENARIO
-printf '%s\n' 'attach MwnUpdate.exe' 'wait-box "Update Marlowen Now?"' 'press Cancel' \
-  'wait-plain "Update cancelled by user."' 'press OK' 'expect-exit 60 1602' | robot
-updater_ended 1602
-same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
+updater_ended 1618
+same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"

@@ -265,6 +265,31 @@ TEST_F(RunTest, WithAdministratorsRightsNothingInTempReachesACopyOrLeadsTheClean
   EXPECT_EQ(platform.OpenHandles(), 0);
 }
 
+// The lock is looked at before the question, taken only once the user has
+// confirmed (a run waiting at its question holds no deployment off) and let
+// go of before the close prompt.
+TEST_F(RunTest, TheLockIsHeldFromTheConfirmationToTheClosePromptOnly) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  EXPECT_FALSE(mwn::AnotherRunUnderWay(platform));
+  Run();
+  EXPECT_TRUE(InOrder(window.events, {"lock:taken", "lock:released", "box:Update Marlowen Now?",
+                                      "lock:taken", "memo2:add:C:", "plain:Done!",
+                                      "lock:released", "box:Close Marlowen Update?"}));
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kSuccess);
+}
+
+TEST_F(RunTest, ARunThatTookTheLockWhileTheQuestionWasUpEndsThisOneAsASecondStart) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.lockedByOther = true;
+  Run();
+  EXPECT_EQ(window.plainMessages, (Lines{mwn::text::kAlreadyRunning}));
+  EXPECT_EQ(run.Outcome(), mwn::ExitCode::kAlreadyRunning);
+  EXPECT_EQ(window.closeCount, 1);
+  EXPECT_EQ(platform.boxes.size(), 1u);
+  EXPECT_EQ(platform.CountOf(Op::LogicalDriveMask), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
+}
+
 // The quiet mode from the command line on, over the same machine.
 class QuietRunTest : public RunTest {
  protected:
@@ -319,6 +344,65 @@ TEST_F(QuietRunTest, ASecondRunABadCommandLineOrALogThatCannotBeOpenedChangeNoth
   EXPECT_EQ(platform.CountOf(Op::LogicalDriveMask), 0);
   EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
   EXPECT_TRUE(platform.boxes.empty());
+}
+
+// Any user may make the lock's shared name first: only another run with an
+// administrator's rights holds such a run off.
+TEST_F(QuietRunTest, ASquattedLockNameCannotHoldOffARunWithAdministratorsRights) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.lockedByOther = true;
+  platform.elevated = true;
+  EXPECT_EQ(Quiet(), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
+  platform.lockedByAdministratorsRun = true;
+  EXPECT_EQ(Quiet(), 1618);
+  platform.elevated = false;
+  platform.lockedByAdministratorsRun = false;
+  EXPECT_EQ(Quiet(), 1618);
+}
+
+TEST_F(QuietRunTest, WithAdministratorsRightsLogAloneGoesWhereNoStandardUserCanPrepareIt) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.elevated = true;
+  const std::string folder = "C:\\Windows\\Logs\\MwnUpdate";
+  const std::string log = folder + "\\MwnUpdate-20260301-140509.log";
+  EXPECT_EQ(Quiet({"/quiet", "/log"}), 0);
+  EXPECT_EQ(Quiet({"/quiet", "/log"}), 0);
+  EXPECT_EQ(LogText(log).back(), "Exit code 0: every copy found was updated, or none was found");
+  EXPECT_TRUE(platform.IsFolder(folder));
+
+  const std::vector<std::function<void()>> preparations = {
+      [&] {
+        platform.AddFolder(folder);
+        platform.SetOwnedByStandardUser(folder);
+      },
+      [&] {
+        platform.AddFolder("C:\\Users\\Mallory");
+        platform.AddLink(folder, "C:\\Users\\Mallory");
+      },
+      [&] { platform.AddFile(folder, "a file"); },
+  };
+  Copy("C:\\Old\\Mwn.exe", "1.0.0.0");
+  for (const auto& prepare : preparations) {
+    ASSERT_EQ(platform.RemoveFolder(folder), 0u);
+    platform.logs.clear();
+    prepare();
+    EXPECT_EQ(Quiet({"/quiet", "/log"}), 1622);
+    EXPECT_TRUE(platform.logs.empty());
+    EXPECT_EQ(platform.Contents("C:\\Old\\Mwn.exe"), OldBytes("1.0.0.0"));
+  }
+}
+
+TEST_F(QuietRunTest, WithoutANarrowedDllSearchARunWithAdministratorsRightsDoesNothing) {
+  Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.dllSearchNarrowed = false;
+  platform.elevated = true;
+  EXPECT_EQ(Quiet({"/quiet", "/log=C:\\x.log"}), 1654);
+  EXPECT_TRUE(platform.logs.empty());
+  EXPECT_EQ(platform.CountOf(Op::LogicalDriveMask), 0);
+  EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), OldBytes("2.0.0.0"));
+  platform.elevated = false;
+  EXPECT_EQ(Quiet(), 0);
 }
 
 TEST_F(QuietRunTest, TheLogTellsEachStepAsItHappens) {
