@@ -395,8 +395,11 @@ class Platform {
   // (1307), and a standard user may have prepared it.
   virtual std::string AdministratorsLogFolder(std::uint32_t& error) = 0;
   // Opens `path` for adding lines at its end, creating it when missing,
-  // shared with readers and other writers. Null with the system's error
-  // code in `error` when it cannot.
+  // shared with readers and other writers; never through a link at its
+  // name. With an administrator's rights, through no link anywhere on its
+  // path either, and a log that is there already must be owned by
+  // administrators or by this account. Null with the system's error code
+  // in `error` when it cannot.
   virtual std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) = 0;
   // The date and time of the machine's time zone, to the millisecond.
   virtual LocalTime Now() = 0;

@@ -145,6 +145,16 @@ const FakePlatform::Entry* FakePlatform::EntryAt(const std::string& path) const 
   return &found.parent->entries[found.position];
 }
 
+bool FakePlatform::CrossesLink(const std::string& path) const {
+  for (std::size_t cut = path.find('\\', 3); cut != std::string::npos;
+       cut = path.find('\\', cut + 1)) {
+    const Entry* entry = EntryAt(path.substr(0, cut));
+    if (entry != nullptr && entry->link) return true;
+  }
+  const Entry* last = EntryAt(path);
+  return last != nullptr && last->link;
+}
+
 std::string FakePlatform::RandomTempName(const std::string& prefix) {
   if (Failing(Op::RandomTempName, prefix)) return "";
   char digits[20];

@@ -967,10 +967,22 @@ std::string FakePlatform::AdministratorsLogFolder(std::uint32_t& error) {
   return folder;
 }
 
+// With an administrator's rights, as through a folder held one step at a
+// time: no link on the way is followed, and a log a standard user made
+// beforehand is refused.
 std::unique_ptr<mwn::LogFile> FakePlatform::OpenLogFile(const std::string& path,
                                                         std::uint32_t& error) {
   if (!logOpens) {
     error = mwn::kErrorPathNotFound;
+    return nullptr;
+  }
+  const Node* existing = Find(path);
+  if (elevated && CrossesLink(path)) {
+    error = mwn::kErrorAccessDenied;
+    return nullptr;
+  }
+  if (elevated && existing != nullptr && existing->ownedByStandardUser) {
+    error = mwn::kErrorInvalidOwner;
     return nullptr;
   }
   return std::make_unique<FakeLog>(logs[path]);

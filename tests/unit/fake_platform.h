@@ -345,6 +345,8 @@ class FakePlatform : public mwn::Platform {
   bool ChangeRefused(const Node* node) const;
   // The folder entry at `path` itself, not following it should it be a link.
   const Entry* EntryAt(const std::string& path) const;
+  // True when a folder on the way to `path`, or `path` itself, is a link.
+  bool CrossesLink(const std::string& path) const;
   std::vector<std::uint8_t> Corrupted(std::vector<std::uint8_t> bytes) const;
   void Event(const std::string& text);
 

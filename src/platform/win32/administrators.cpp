@@ -42,4 +42,25 @@ bool OwnedByAdministrators(HANDLE handle, SE_OBJECT_TYPE type) {
   return administrators;
 }
 
+bool OwnedByAdministratorsOrThisAccount(HANDLE file) {
+  if (OwnedByAdministrators(file, SE_FILE_OBJECT)) return true;
+  PSID owner = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  HANDLE token = nullptr;
+  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
+                      nullptr, &descriptor) != ERROR_SUCCESS) {
+    return false;
+  }
+  bool own = false;
+  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
+    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+    DWORD size = 0;
+    own = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
+          EqualSid(owner, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
+    CloseHandle(token);
+  }
+  LocalFree(descriptor);
+  return own;
+}
+
 }  // namespace mwn

@@ -32,4 +32,8 @@ bool IsAdministrativeSid(PSID sid);
 // one of those; false when it is not, or its owner cannot be read.
 bool OwnedByAdministrators(HANDLE handle, SE_OBJECT_TYPE type);
 
+// The same for a file, or owned by the account this process runs under,
+// which a standard user cannot make another's owner either.
+bool OwnedByAdministratorsOrThisAccount(HANDLE file);
+
 }  // namespace mwn

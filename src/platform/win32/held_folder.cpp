@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/win32/administrators.h"
 #include "platform/win32/nt_file.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
@@ -326,35 +327,80 @@ bool SplitKernelPath(const std::wstring& path, std::wstring& root,
 // copies a run acts on were found by a walk that follows no link either.
 // The held folder shares no delete access: while held, it cannot be
 // renamed, removed or replaced by a junction.
-std::unique_ptr<HeldFolder> Win32Platform::HoldFolder(const std::string& path,
-                                                      std::uint32_t& error) {
+UniqueKernelHandle HoldPath(const std::string& path, DWORD& error) {
   std::wstring wide;
   std::wstring root;
   std::vector<std::wstring> components;
   if (!WidePath(path, wide)) {
     error = ERROR_INVALID_NAME;
-    return nullptr;
+    return UniqueKernelHandle();
   }
   NtPath ntPath(wide);
   if (!ntPath || !SplitKernelPath(std::wstring(ntPath.get()->Buffer,
                                                ntPath.get()->Length / sizeof(wchar_t)),
                                   root, components)) {
     error = ERROR_INVALID_NAME;
-    return nullptr;
+    return UniqueKernelHandle();
   }
-  DWORD failure = kErrorSuccess;
   UniqueKernelHandle folder = OpenFolderStep(nullptr, root, components.empty() ? kHold : kPassThrough,
-                                             kShareAll, failure);
+                                             kShareAll, error);
   for (std::size_t i = 0; folder && i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
     folder = OpenFolderStep(folder.get(), components[i], last ? kHold : kPassThrough,
-                            last ? FILE_SHARE_READ | FILE_SHARE_WRITE : kShareAll, failure);
+                            last ? FILE_SHARE_READ | FILE_SHARE_WRITE : kShareAll, error);
   }
+  return folder;
+}
+
+std::unique_ptr<HeldFolder> Win32Platform::HoldFolder(const std::string& path,
+                                                      std::uint32_t& error) {
+  DWORD failure = kErrorSuccess;
+  UniqueKernelHandle folder = HoldPath(path, failure);
   if (!folder) {
     error = failure;
     return nullptr;
   }
   return std::make_unique<Win32HeldFolder>(std::move(folder));
+}
+
+// The log of a run with an administrator's rights, in a folder reached
+// without following a link, opened for adding at its end without following
+// a link at its name. A log that is there already must be the run's own
+// kind: owned by administrators, or by this very account; one that a
+// standard user made beforehand (to read the run's lines, or to forge some)
+// is refused.
+UniqueFileHandle OpenHeldLog(const std::string& folderPath, const std::string& name,
+                             DWORD& error) {
+  std::wstring wide;
+  if (!WideText(name, wide) || !PlainName(wide)) {
+    error = ERROR_INVALID_NAME;
+    return UniqueFileHandle();
+  }
+  const UniqueKernelHandle folder = HoldPath(folderPath, error);
+  if (!folder) return UniqueFileHandle();
+  UNICODE_STRING counted = CountedString(wide);
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, folder.get(), nullptr);
+  IO_STATUS_BLOCK status{};
+  HANDLE opened = nullptr;
+  const NTSTATUS result = NtCreateFile(
+      &opened, FILE_APPEND_DATA | READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes,
+      &status, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, kNtFileOpenIf,
+      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0);
+  if (result < 0) {
+    error = ErrorOf(result);
+    return UniqueFileHandle();
+  }
+  UniqueFileHandle file(opened);
+  if (AttributesOfHandle(file.get()) & FILE_ATTRIBUTE_REPARSE_POINT) {
+    error = ERROR_ACCESS_DENIED;
+    return UniqueFileHandle();
+  }
+  if (status.Information == kNtFileOpened && !OwnedByAdministratorsOrThisAccount(file.get())) {
+    error = ERROR_INVALID_OWNER;
+    return UniqueFileHandle();
+  }
+  return file;
 }
 
 }  // namespace mwn

@@ -91,8 +91,25 @@ std::unique_ptr<LogFile> Win32Platform::OpenLogFile(const std::string& path,
     error = ERROR_INVALID_NAME;
     return nullptr;
   }
-  // A run as SYSTEM may log into a folder where others can create files: a
-  // link planted under the log's name is written into, not followed.
+  if (RunningElevated()) {
+    // Through the folder held one step at a time: no junction on the way,
+    // not even above the folder, leads the run's writes elsewhere.
+    const std::string full = FullPathName(path);
+    const std::size_t cut = full.find_last_of('\\');
+    if (cut == std::string::npos) {
+      error = ERROR_INVALID_NAME;
+      return nullptr;
+    }
+    DWORD failure = kErrorSuccess;
+    UniqueFileHandle file = OpenHeldLog(full.substr(0, cut == 2 ? 3 : cut), full.substr(cut + 1),
+                                        failure);
+    if (!file) {
+      error = failure;
+      return nullptr;
+    }
+    return std::make_unique<Win32LogFile>(std::move(file));
+  }
+  // A link planted under the log's name is opened itself, not followed.
   UniqueFileHandle file(CreateFileW(wide.c_str(), FILE_APPEND_DATA | SYNCHRONIZE,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,

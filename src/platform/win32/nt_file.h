@@ -15,7 +15,10 @@ namespace mwn {
 constexpr ULONG kOpenReparsePoint = 0x00200000;  // FILE_OPEN_REPARSE_POINT
 constexpr ULONG kNtFileOpen = 1;                 // FILE_OPEN
 constexpr ULONG kNtFileCreate = 2;               // FILE_CREATE
+constexpr ULONG kNtFileOpenIf = 3;               // FILE_OPEN_IF
 constexpr ULONG kNtFileOverwrite = 4;            // FILE_OVERWRITE
+// What NtCreateFile's status block says it did.
+constexpr ULONG_PTR kNtFileOpened = 1;           // FILE_OPENED
 
 // FILE_DISPOSITION_INFORMATION, which <winternl.h> leaves out.
 struct FileDisposition {

@@ -138,6 +138,17 @@ bool OnlyAdministratorsMayChange(HANDLE folder);
 // the empty string.
 std::string StrongRandomTempName(const std::string& prefix);
 
+// The folder at `path` opened one folder at a time, each relative to the one
+// before and none followed should it be a link; the last one shares no
+// delete access. Null with the system's error code in `error`.
+UniqueKernelHandle HoldPath(const std::string& path, DWORD& error);
+
+// The log `name` in the folder at `folderPath`, as a run with an
+// administrator's rights opens it (see held_folder.cpp). Null with the
+// system's error code in `error`.
+UniqueFileHandle OpenHeldLog(const std::string& folderPath, const std::string& name,
+                             DWORD& error);
+
 // The entries of the folder open as `folder`, which must stay open as long as
 // they are used, reached relative to it.
 std::unique_ptr<HeldFolder> HeldFolderOn(HANDLE folder);

@@ -391,6 +391,17 @@ TEST_F(QuietRunTest, WithAdministratorsRightsLogAloneGoesWhereNoStandardUserCanP
     EXPECT_TRUE(platform.logs.empty());
     EXPECT_EQ(platform.Contents("C:\\Old\\Mwn.exe"), OldBytes("1.0.0.0"));
   }
+  // A log named on the command line, in a folder a standard user can
+  // change: made there beforehand by that user, or reached through a link.
+  platform.AddFile("C:\\Users\\Mallory\\x.log", "");
+  platform.SetOwnedByStandardUser("C:\\Users\\Mallory\\x.log");
+  platform.AddLink("C:\\Users\\Mallory\\Logs", "C:\\Windows");
+  for (const char* named : {"C:\\Users\\Mallory\\x.log", "C:\\Users\\Mallory\\Logs\\y.log"}) {
+    platform.logs.clear();
+    EXPECT_EQ(Quiet({"/quiet", "/log", named}), 1622) << named;
+    EXPECT_TRUE(platform.logs.empty());
+  }
+  EXPECT_EQ(Quiet({"/quiet", "/log", "C:\\Users\\Mallory\\z.log"}), 0);
 }
 
 TEST_F(QuietRunTest, WithoutANarrowedDllSearchARunWithAdministratorsRightsDoesNothing) {
