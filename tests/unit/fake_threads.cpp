@@ -46,7 +46,7 @@ FakeWorkerThreads::FakeWorkerThreads(unsigned count, const std::function<void()>
 }
 
 FakeWorkerThreads::~FakeWorkerThreads() {
-  whileJoining_();
+  if (whileJoining_) whileJoining_();
   cancelBlocked_(true);
   for (std::thread& thread : threads_) {
     thread.join();

@@ -348,7 +348,8 @@ TEST_F(ListingsAheadTest, StoppingMidwayLeavesNoThreadBehindNorWaitsForAHungShar
 TEST_F(ListingsAheadTest, MessagesAreAnsweredOutsideTheLockAndWhileJoining) {
   platform.threadLimit = 4;
   platform.messagesWhileWaiting = 1;
-  platform.listingDelay = [](const std::string&) { return std::chrono::milliseconds(5); };
+  // Until the threads are told to end: the walk surely waits.
+  platform.listingDelay = [](const std::string&) { return std::chrono::hours(1); };
   int answers = 0;
   {
     mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {4, 16}, [&answers] {
