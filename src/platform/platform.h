@@ -32,9 +32,12 @@ constexpr std::uint32_t kAttrHidden = 0x02;
 constexpr std::uint32_t kAttrSystem = 0x04;
 constexpr std::uint32_t kAttrVolumeLabel = 0x08;
 constexpr std::uint32_t kAttrDirectory = 0x10;
-// Junctions, symbolic links and mount points: the only way a walk can lead
-// back into a folder it is already in.
 constexpr std::uint32_t kAttrReparsePoint = 0x400;
+// The bit of a reparse tag that makes the entry another name for a folder
+// elsewhere: junctions, symbolic links and mount points, the only way a walk
+// can lead back into a folder it is already in. Other reparse points (cloud
+// placeholders, deduplicated files) are the folder itself.
+constexpr std::uint32_t kReparseTagNameSurrogate = 0x20000000;
 
 // Longest path, terminator included, that the 8-bit API accepts.
 constexpr std::size_t kMaxPath = 260;
@@ -55,6 +58,7 @@ using Progress = std::function<void()>;
 struct DirEntry {
   std::string name;
   std::uint32_t attributes = 0;
+  std::uint32_t reparseTag = 0;  // with kAttrReparsePoint; else 0
 };
 
 // Identity of a file or folder: equal identities mean the same object on
@@ -204,18 +208,20 @@ class WorkLock {
   virtual void Release() = 0;
   // A worker waits until WakeWorkers.
   virtual void WaitAsWorker() = 0;
-  // The window's thread waits until WakeOwner, calling `whileWaiting`
-  // (without the lock) whenever a window message arrives meanwhile.
-  virtual void WaitAnswering(const Progress& whileWaiting) = 0;
+  // The window's thread waits until WakeOwner or until a window message
+  // arrives; true for a message, which the caller then answers.
+  virtual bool WaitAnswering() = 0;
   // With the lock held.
   virtual void WakeWorkers() = 0;
   virtual void WakeOwner() = 0;
 };
 
 // Threads that run beside the window's thread for one task. Destroying the
-// owner joins every one of them; before that, the task tells its threads to
-// stop, and a system call that still blocks one of them then (a listing of
-// a share that no longer answers) is cancelled where the system can.
+// owner joins every one of them, on the window's thread, calling the
+// `whileJoining` given at their start whenever a window message arrives
+// meanwhile; before that, the task tells its threads to stop, and a system
+// call that still blocks one of them then (a listing of a share that no
+// longer answers) is cancelled where the system can, and else waited out.
 class WorkerThreads {
  public:
   virtual ~WorkerThreads() = default;
@@ -230,6 +236,11 @@ class Platform {
   virtual std::uint32_t LogicalDriveMask() = 0;
   // Type of the drive whose root is `root` (X:\), 0 to 6.
   virtual unsigned DriveTypeOf(const std::string& root) = 0;
+  // True when the volume whose root is `root` (X:\) reports that reading
+  // far apart costs no seek (a solid-state disk); false when it reports a
+  // seek penalty or does not say (systems before Windows 7, volumes over
+  // several disks).
+  virtual bool NoSeekPenalty(const std::string& root) = 0;
   // Opens an enumeration of connected disk resources (scope connected, type
   // disk, no usage filter, no container). Null with the system's error code
   // in `error` (1222 when there is no network) when it cannot.
@@ -319,9 +330,10 @@ class Platform {
   // Null when the system cannot make one.
   virtual std::unique_ptr<WorkLock> NewWorkLock() = 0;
   // Starts up to `count` threads, each running `body` once; null when not
-  // even one can be had.
+  // even one can be had. `whileJoining` must not throw.
   virtual std::unique_ptr<WorkerThreads> StartWorkerThreads(unsigned count,
-                                                            const std::function<void()>& body) = 0;
+                                                            const std::function<void()>& body,
+                                                            const Progress& whileJoining) = 0;
 
   // --- version information -----------------------------------------------
   // Size of the version information of `path`; 0 when it has none or cannot

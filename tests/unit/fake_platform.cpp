@@ -91,6 +91,7 @@ constexpr char kVersionBlockMagic[] = "FVER";
 constexpr std::uint32_t kVersionBlockSize = 16;
 constexpr std::uint32_t kErrorAlreadyExists = 183;
 constexpr std::uint32_t kErrorDirectory = 267;
+constexpr std::uint32_t kReparseTagMountPoint = 0xA0000003;
 
 void PutWord(std::vector<std::uint8_t>& data, std::size_t at, std::uint32_t word) {
   for (int i = 0; i < 4; ++i) data[at + i] = static_cast<std::uint8_t>(word >> (8 * i));
@@ -120,7 +121,7 @@ const char* OpName(Op op) {
       "ReadWholeFile",      "RunningElevated",     "RunElevated",
       "Pause",              "CreatePrivateFolder", "RemovePrivateFolder",
       "HoldFolder",         "FullPathName",        "RandomTempName",
-      "WithStandardRights"};
+      "WithStandardRights", "NoSeekPenalty"};
   return names[static_cast<int>(op)];
 }
 
@@ -179,6 +180,7 @@ class FakePlatform::Listing : public mwn::FolderListing {
     if (position_ < 2) {
       entry.name = position_ == 0 ? "." : "..";
       entry.attributes = mwn::kAttrDirectory;
+      entry.reparseTag = 0;
       ++position_;
       return mwn::ListStep::kEntry;
     }
@@ -188,6 +190,7 @@ class FakePlatform::Listing : public mwn::FolderListing {
     entry.name = found.name;
     entry.attributes = found.node->attributes | (found.node->folder ? mwn::kAttrDirectory : 0) |
                        (found.link ? mwn::kAttrReparsePoint : 0);
+    entry.reparseTag = found.link ? kReparseTagMountPoint : found.node->reparseTag;
     ++position_;
     return mwn::ListStep::kEntry;
   }
@@ -428,10 +431,19 @@ void FakePlatform::AddFile(const std::string& path, const std::string& contents,
   folder->entries.push_back({name, file});
 }
 
-void FakePlatform::AddLink(const std::string& path, const std::string& target) {
+void FakePlatform::AddLink(const std::string& path, const std::string& target,
+                           std::size_t position) {
   Node* targetFolder = FindOrDie(target);
   const std::size_t cut = path.find_last_of('\\');
-  EnsureFolder(path.substr(0, cut))->entries.push_back({path.substr(cut + 1), targetFolder, true});
+  std::vector<Entry>& entries = EnsureFolder(path.substr(0, cut))->entries;
+  entries.insert(entries.begin() + static_cast<std::ptrdiff_t>(std::min(position, entries.size())),
+                 {path.substr(cut + 1), targetFolder, true});
+}
+
+void FakePlatform::SetReparseTag(const std::string& path, std::uint32_t tag) {
+  Node* node = FindOrDie(path);
+  node->attributes |= mwn::kAttrReparsePoint;
+  node->reparseTag = tag;
 }
 
 void FakePlatform::AddVolumeLabel(const std::string& root, const std::string& name,
@@ -541,6 +553,11 @@ unsigned FakePlatform::DriveTypeOf(const std::string& root) {
   if (root.size() != 3 || root[1] != ':' || root[2] != '\\') return mwn::kDriveNoRootDir;
   const auto found = driveTypes_.find(UpperAscii(root[0]));
   return found == driveTypes_.end() ? mwn::kDriveNoRootDir : found->second;
+}
+
+bool FakePlatform::NoSeekPenalty(const std::string& root) {
+  if (Failing(Op::NoSeekPenalty, root) || root.empty()) return false;
+  return noSeekPenaltyDrives.find(UpperAscii(root[0])) != std::string::npos;
 }
 
 std::unique_ptr<mwn::ConnectedDisks> FakePlatform::OpenConnectedDisks(std::uint32_t& error) {
@@ -1021,25 +1038,23 @@ void FakePlatform::PayListingDelay(const std::string& pattern) {
 // --- threads ---------------------------------------------------------------------
 
 std::unique_ptr<mwn::WorkLock> FakePlatform::NewWorkLock() {
-  return std::make_unique<FakeWorkLock>();
+  return std::make_unique<FakeWorkLock>(messagesWhileWaiting);
 }
 
 std::unique_ptr<mwn::WorkerThreads> FakePlatform::StartWorkerThreads(
-    unsigned count, const std::function<void()>& body) {
+    unsigned count, const std::function<void()>& body, const mwn::Progress& whileJoining) {
   count = std::min(count, threadLimit);
   if (count == 0) return nullptr;
+  ++threadStarts;
+  liveThreads += static_cast<int>(count);
   return std::make_unique<FakeWorkerThreads>(
-      count,
-      [this, body] {
-        ++liveThreads;
-        body();
-        --liveThreads;
-      },
+      count, body, whileJoining,
       [this](bool cancel) {
         const std::lock_guard<std::mutex> lock(delayMutex_);
         cancelBlocked_ = cancel;
         delayEnds_.notify_all();
-      });
+      },
+      [this] { --liveThreads; });
 }
 
 // --- user interface ----------------------------------------------------------------------

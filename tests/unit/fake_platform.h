@@ -61,6 +61,7 @@ enum class Op {
   FullPathName,
   RandomTempName,
   WithStandardRights,
+  NoSeekPenalty,
 };
 
 const char* OpName(Op op);
@@ -105,8 +106,13 @@ class FakePlatform : public mwn::Platform {
   // Missing parents (and the root) are made as plain folders.
   void AddFolder(const std::string& path, std::uint32_t attributes = 0);
   void AddFile(const std::string& path, const std::string& contents, std::uint32_t attributes = 0);
-  // A folder entry at `path` that is the folder `target` under another name.
-  void AddLink(const std::string& path, const std::string& target);
+  // A folder entry at `path` that is the folder `target` under another name
+  // (a junction), placed at `position` among its folder's entries (by
+  // default last).
+  void AddLink(const std::string& path, const std::string& target,
+               std::size_t position = SIZE_MAX);
+  // Makes the entry at `path` a reparse point with this tag.
+  void SetReparseTag(const std::string& path, std::uint32_t tag);
   void AddVolumeLabel(const std::string& root, const std::string& name,
                       std::uint32_t attributes = mwn::kAttrVolumeLabel);
   // In use by another program: readable, but cannot be deleted, replaced,
@@ -210,7 +216,15 @@ class FakePlatform : public mwn::Platform {
   // walk lists for itself).
   std::function<std::chrono::microseconds(const std::string& pattern)> listingDelay;
   unsigned threadLimit = 0;
+  // Threads started and not yet joined, and how many times threads were
+  // started.
   std::atomic<int> liveThreads{0};
+  int threadStarts = 0;
+  // The first this many waits of each work lock's window side end at once,
+  // as on a window message.
+  int messagesWhileWaiting = 0;
+  // Letters of the drives that report no seek penalty.
+  std::string noSeekPenaltyDrives;
 
   std::function<void()> onPump;
   int pumps = 0;
@@ -229,6 +243,7 @@ class FakePlatform : public mwn::Platform {
   // --- mwn::Platform ----------------------------------------------------------
   std::uint32_t LogicalDriveMask() override;
   unsigned DriveTypeOf(const std::string& root) override;
+  bool NoSeekPenalty(const std::string& root) override;
   std::unique_ptr<mwn::ConnectedDisks> OpenConnectedDisks(std::uint32_t& error) override;
   bool FolderExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;
@@ -285,8 +300,9 @@ class FakePlatform : public mwn::Platform {
   // "message <code>": enough to tell which code a line names.
   std::string SystemMessage(std::uint32_t code) override;
   std::unique_ptr<mwn::WorkLock> NewWorkLock() override;
-  std::unique_ptr<mwn::WorkerThreads> StartWorkerThreads(unsigned count,
-                                                         const std::function<void()>& body) override;
+  std::unique_ptr<mwn::WorkerThreads> StartWorkerThreads(
+      unsigned count, const std::function<void()>& body,
+      const mwn::Progress& whileJoining) override;
   void ProcessMessages() override;
   std::uint32_t TickCount() override;
   void Pause(std::uint32_t milliseconds) override;
@@ -303,6 +319,7 @@ class FakePlatform : public mwn::Platform {
   struct Node {
     bool folder = false;
     std::uint32_t attributes = 0;
+    std::uint32_t reparseTag = 0;
     std::uint32_t volume = 0;
     std::uint64_t index = 0;
     std::vector<std::uint8_t> bytes;

@@ -30,6 +30,7 @@ RandomTree::RandomTree(std::uint32_t seed) : seed_(seed), state_(seed) {
   AddDrives();
   AddShares();
   MakeOneCopyNewer();
+  if (Chance(60)) AddLongPaths();
   if (Chance(40)) AddBackLink();
   if (Chance(35)) AddCrossLink();
 }
@@ -223,9 +224,7 @@ void RandomTree::AddBackLink() {
   for (int node = from; node >= 0; node = nodes_[node].parent) ancestors.push_back(node);
   const std::string name = Chance(50) ? "Up" : "Loop";
   if (HasChild(from, name)) return;
-  const int link = AddNode(from, name, false);
-  nodes_[link].link = ancestors[Below(static_cast<std::uint32_t>(ancestors.size()))];
-  ++links_;
+  AddLink(from, name, ancestors[Below(static_cast<std::uint32_t>(ancestors.size()))]);
 }
 
 void RandomTree::AddCrossLink() {
@@ -241,9 +240,40 @@ void RandomTree::AddCrossLink() {
   if (!withCopy.empty() && Chance(70)) targets = withCopy;
   const std::string name = Chance(50) ? "Mirror" : "Shortcut";
   if (targets.empty() || HasChild(from, name)) return;
+  AddLink(from, name, targets[Below(static_cast<std::uint32_t>(targets.size()))]);
+}
+
+// Anywhere among the entries of `from`, so that walks see folders after it.
+void RandomTree::AddLink(int from, const std::string& name, int target) {
   const int link = AddNode(from, name, false);
-  nodes_[link].link = targets[Below(static_cast<std::uint32_t>(targets.size()))];
+  nodes_[link].link = target;
+  std::vector<int>& children = nodes_[from].children;
+  std::rotate(children.begin() + Below(static_cast<std::uint32_t>(children.size())),
+              children.end() - 1, children.end());
   ++links_;
+}
+
+// Long names down to a folder 12 characters short of the length limit, and
+// in it, in random order, folders whose copies' paths are one short of it
+// and exactly at it, and folders one short of it, at it and past it.
+void RandomTree::AddLongPaths() {
+  const std::vector<int> folders = Folders(true);
+  int folder = folders[Below(static_cast<std::uint32_t>(folders.size()))];
+  const std::size_t base = mwn::kMaxPath - 12;
+  for (char letter = 'L'; nodes_[folder].path.size() < base; ++letter) {
+    const std::size_t room = base - mwn::JoinPath(nodes_[folder].path, "").size();
+    // Halves of a long way, so that no step leaves a way of nothing.
+    folder = AddNode(folder, std::string(room > 120 ? room / 2 : room, letter), true);
+  }
+  std::vector<std::size_t> nameLengths = {2, 3, 10, 11, 12};
+  for (std::size_t i = nameLengths.size(); i > 1; --i) {
+    std::swap(nameLengths[i - 1], nameLengths[Below(static_cast<std::uint32_t>(i))]);
+  }
+  for (std::size_t length : nameLengths) {
+    const int near = AddNode(folder, std::string(length, 'N'), true);
+    if (length < 10 || Chance(50)) AddCopy(near);
+    if (length >= 10) AddNode(near, "x", true);
+  }
 }
 
 void RandomTree::Build(FakePlatform& platform) const {
@@ -263,8 +293,13 @@ void RandomTree::Build(FakePlatform& platform) const {
       platform.AddFile(node.path, node.bytes, node.attributes);
     }
   }
+  // Each link where it stands among its folder's entries: those before it
+  // are all there by then.
   for (const Node& node : nodes_) {
-    if (node.link >= 0) platform.AddLink(node.path, nodes_[node.link].path);
+    for (std::size_t i = 0; i < node.children.size(); ++i) {
+      const Node& child = nodes_[node.children[i]];
+      if (child.link >= 0) platform.AddLink(child.path, nodes_[child.link].path, i);
+    }
   }
   for (const auto& [root, name] : labels_) platform.AddVolumeLabel(root, name);
   for (const Node& node : nodes_) {

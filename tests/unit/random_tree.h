@@ -1,7 +1,8 @@
 // Seeded random machines for the fault-injection suite: drives of every type,
 // nested, hidden and unlistable folders, copies of every version and state,
-// links back to an ancestor and across trees, and network shares. The same
-// seed gives the same machine on every build.
+// links back to an ancestor and across trees, anywhere among their folder's
+// entries, paths about the length limit, and network shares. The same seed
+// gives the same machine on every build.
 #pragma once
 
 #include <cstdint>
@@ -80,6 +81,8 @@ class RandomTree {
   void MakeOneCopyNewer();
   void AddBackLink();
   void AddCrossLink();
+  void AddLink(int from, const std::string& name, int target);
+  void AddLongPaths();
   std::vector<int> Folders(bool withRoots) const;
   bool IsAncestorOrSelf(int ancestor, int node) const;
   int Target(int node) const { return nodes_[node].link >= 0 ? nodes_[node].link : node; }

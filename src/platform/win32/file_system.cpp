@@ -1,7 +1,5 @@
 // The walk's file system operations and the scratch folder's, through the
 // 8-bit API with its path limit.
-#include <atomic>
-
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
@@ -15,12 +13,19 @@ class Win32FolderListing : public FolderListing {
       : find_(std::move(find)), pending_(first), hasPending_(true) {}
 
   ListStep Next(DirEntry& entry) override {
-    if (!hasPending_ && !FindNextFileA(find_.get(), &pending_)) {
-      return GetLastError() == ERROR_NO_MORE_FILES ? ListStep::kEnd : ListStep::kFailed;
+    if (!hasPending_) {
+      pending_ = {};
+      if (!FindNextFileA(find_.get(), &pending_)) {
+        return GetLastError() == ERROR_NO_MORE_FILES ? ListStep::kEnd : ListStep::kFailed;
+      }
     }
     hasPending_ = false;
     entry.name = pending_.cFileName;
     entry.attributes = pending_.dwFileAttributes;
+    // In a field otherwise reserved, which Wine leaves as it found it: the
+    // structure is cleared before each call, so that there it reads as none.
+    entry.reparseTag =
+        (pending_.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ? pending_.dwReserved0 : 0;
     return ListStep::kEntry;
   }
 
@@ -31,21 +36,24 @@ class Win32FolderListing : public FolderListing {
 };
 
 // Windows 7 and later: no short names, which the walk never reads, and
-// larger batches of entries per round trip to a share. Earlier systems refuse
-// the level; from the first refusal on, the plain call.
+// larger batches of entries per round trip to a share. Earlier systems, and
+// some servers' file systems behind a share, refuse the level or the flag,
+// each in words of its own; each listing refused gets the plain call, so
+// that one such share takes the batches from no other folder.
 constexpr FINDEX_INFO_LEVELS kFindExInfoBasic = static_cast<FINDEX_INFO_LEVELS>(1);
 constexpr DWORD kFindFirstExLargeFetch = 2;
-std::atomic<bool> basicLevelRefused{false};
+
+bool RefusesTheCall(DWORD error) {
+  return error == ERROR_INVALID_PARAMETER || error == ERROR_INVALID_LEVEL ||
+         error == ERROR_NOT_SUPPORTED || error == ERROR_INVALID_FUNCTION ||
+         error == ERROR_CALL_NOT_IMPLEMENTED;
+}
 
 HANDLE FindFirst(const std::string& pattern, WIN32_FIND_DATAA& first) {
-  if (!basicLevelRefused) {
-    HANDLE find = FindFirstFileExA(pattern.c_str(), kFindExInfoBasic, &first,
-                                   FindExSearchNameMatch, nullptr, kFindFirstExLargeFetch);
-    if (find != INVALID_HANDLE_VALUE || GetLastError() != ERROR_INVALID_PARAMETER) return find;
-    HANDLE plain = FindFirstFileA(pattern.c_str(), &first);
-    if (plain != INVALID_HANDLE_VALUE) basicLevelRefused = true;
-    return plain;
-  }
+  const HANDLE find = FindFirstFileExA(pattern.c_str(), kFindExInfoBasic, &first,
+                                       FindExSearchNameMatch, nullptr, kFindFirstExLargeFetch);
+  if (find != INVALID_HANDLE_VALUE || !RefusesTheCall(GetLastError())) return find;
+  first = {};
   return FindFirstFileA(pattern.c_str(), &first);
 }
 
@@ -71,7 +79,7 @@ bool Win32Platform::FileExists(const std::string& path) {
 
 std::unique_ptr<FolderListing> Win32Platform::ListFolder(const std::string& pattern) {
   if (!UsableAnsiPath(pattern)) return nullptr;
-  WIN32_FIND_DATAA first;
+  WIN32_FIND_DATAA first{};
   UniqueFindHandle find(FindFirst(pattern, first));
   if (!find) return nullptr;
   return std::make_unique<Win32FolderListing>(std::move(find), first);

@@ -1,6 +1,7 @@
 // The work lock and worker threads on Win32, down to Windows XP: a critical
 // section, a semaphore that wakes the workers waiting at the time, and an
-// event for the window's thread, whose wait also ends on window messages.
+// event for the window's thread, whose waits, for the event and for the
+// threads to end, also end on window messages.
 #include <climits>
 
 #include "platform/win32/unique_handle.h"
@@ -37,7 +38,7 @@ class Win32WorkLock : public WorkLock {
     Acquire();
   }
 
-  void WaitAnswering(const Progress& whileWaiting) override {
+  bool WaitAnswering() override {
     Release();
     HANDLE owner = owner_.get();
     // Once the program is ending, a wait for messages would wake at once
@@ -45,8 +46,8 @@ class Win32WorkLock : public WorkLock {
     const DWORD woke = QuitPending() ? WaitForSingleObject(owner, INFINITE)
                                      : MsgWaitForMultipleObjectsEx(1, &owner, INFINITE,
                                                                    QS_ALLINPUT, kWakeOnAnyInput);
-    if (woke == WAIT_OBJECT_0 + 1 && whileWaiting) whileWaiting();
     Acquire();
+    return woke == WAIT_OBJECT_0 + 1;
   }
 
   // Exactly the workers waiting now: a later waiter looks at the work
@@ -75,7 +76,7 @@ using CancelSynchronousIoCall = BOOL(WINAPI*)(HANDLE);
 
 // Windows Vista and later; kernel32 is in every process already.
 CancelSynchronousIoCall FindCancelSynchronousIo() {
-  const HMODULE kernel = GetModuleHandleA("kernel32.dll");
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
   if (kernel == nullptr) return nullptr;
   return reinterpret_cast<CancelSynchronousIoCall>(
       reinterpret_cast<void*>(GetProcAddress(kernel, "CancelSynchronousIo")));
@@ -83,11 +84,15 @@ CancelSynchronousIoCall FindCancelSynchronousIo() {
 
 class Win32WorkerThreads : public WorkerThreads {
  public:
-  explicit Win32WorkerThreads(const std::function<void()>& body) : body_(body) {}
+  Win32WorkerThreads(const std::function<void()>& body, const Progress& whileJoining)
+      : body_(body), whileJoining_(whileJoining) {}
   Win32WorkerThreads(const Win32WorkerThreads&) = delete;
   Win32WorkerThreads& operator=(const Win32WorkerThreads&) = delete;
 
   void Start(unsigned count) {
+    // Room first: a thread whose handle could not be kept would run on
+    // unjoined.
+    threads_.reserve(count);
     for (unsigned i = 0; i < count; ++i) {
       UniqueKernelHandle thread(CreateThread(nullptr, kWorkerStackBytes, &RunBody, &body_,
                                              STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr));
@@ -100,33 +105,52 @@ class Win32WorkerThreads : public WorkerThreads {
   // The task has told its threads to stop; each ends at its next look at
   // that, or, blocked in a listing of a share that no longer answers, when
   // the call is cancelled (Vista and later: the network redirector honours
-  // it) or else when the redirector gives up on the server itself.
+  // it) or else when the redirector gives up on the server itself, which
+  // may take minutes: the window answers meanwhile.
   ~Win32WorkerThreads() override {
     const CancelSynchronousIoCall cancel = FindCancelSynchronousIo();
-    for (const UniqueKernelHandle& thread : threads_) {
-      while (WaitForSingleObject(thread.get(), kCancelAgainMs) == WAIT_TIMEOUT) {
-        if (cancel != nullptr) cancel(thread.get());
+    for (const UniqueKernelHandle& thread : threads_) Join(thread.get(), cancel);
+  }
+
+ private:
+  void Join(HANDLE thread, CancelSynchronousIoCall cancel) {
+    DWORD cancelled = GetTickCount();
+    for (;;) {
+      const DWORD woke = QuitPending() || !whileJoining_
+                             ? WaitForSingleObject(thread, kCancelAgainMs)
+                             : MsgWaitForMultipleObjectsEx(1, &thread, kCancelAgainMs,
+                                                           QS_ALLINPUT, kWakeOnAnyInput);
+      if (woke == WAIT_OBJECT_0) return;
+      if (woke == WAIT_OBJECT_0 + 1) {
+        whileJoining_();
+      } else if (woke != WAIT_TIMEOUT) {
+        WaitForSingleObject(thread, INFINITE);
+        return;
+      }
+      if (GetTickCount() - cancelled >= kCancelAgainMs) {
+        if (cancel != nullptr) cancel(thread);
+        cancelled = GetTickCount();
       }
     }
   }
 
- private:
   std::function<void()> body_;
+  Progress whileJoining_;
   std::vector<UniqueKernelHandle> threads_;
 };
 
 }  // namespace
 
 std::unique_ptr<WorkLock> Win32Platform::NewWorkLock() {
-  UniqueKernelHandle workers(CreateSemaphoreA(nullptr, 0, LONG_MAX, nullptr));
-  UniqueKernelHandle owner(CreateEventA(nullptr, FALSE, FALSE, nullptr));
+  UniqueKernelHandle workers(CreateSemaphoreW(nullptr, 0, LONG_MAX, nullptr));
+  UniqueKernelHandle owner(CreateEventW(nullptr, FALSE, FALSE, nullptr));
   if (!workers || !owner) return nullptr;
   return std::make_unique<Win32WorkLock>(std::move(workers), std::move(owner));
 }
 
 std::unique_ptr<WorkerThreads> Win32Platform::StartWorkerThreads(
-    unsigned count, const std::function<void()>& body) {
-  auto threads = std::make_unique<Win32WorkerThreads>(body);
+    unsigned count, const std::function<void()>& body, const Progress& whileJoining) {
+  auto threads = std::make_unique<Win32WorkerThreads>(body, whileJoining);
   threads->Start(count);
   if (!threads->Started()) return nullptr;
   return threads;

@@ -17,6 +17,7 @@ class Win32Platform : public Platform {
 
   std::uint32_t LogicalDriveMask() override;
   unsigned DriveTypeOf(const std::string& root) override;
+  bool NoSeekPenalty(const std::string& root) override;
   std::unique_ptr<ConnectedDisks> OpenConnectedDisks(std::uint32_t& error) override;
 
   bool FolderExists(const std::string& path) override;
@@ -50,7 +51,8 @@ class Win32Platform : public Platform {
 
   std::unique_ptr<WorkLock> NewWorkLock() override;
   std::unique_ptr<WorkerThreads> StartWorkerThreads(unsigned count,
-                                                    const std::function<void()>& body) override;
+                                                    const std::function<void()>& body,
+                                                    const Progress& whileJoining) override;
 
   std::uint32_t VersionInfoSize(const std::string& path) override;
   bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) override;

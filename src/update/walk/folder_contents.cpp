@@ -12,6 +12,14 @@ bool IsSubfolder(const DirEntry& entry) {
          entry.name != "." && entry.name != "..";
 }
 
+// A DFS link or a cloud placeholder is a reparse point too, but no other
+// name for a folder the walk may be in. One whose tag the listing does not
+// give counts as a link.
+bool IsLink(const DirEntry& entry) {
+  return (entry.attributes & kAttrReparsePoint) != 0 &&
+         (entry.reparseTag == 0 || (entry.reparseTag & kReparseTagNameSurrogate) != 0);
+}
+
 bool BearsName(Platform& platform, const DirEntry& entry, const std::string& name) {
   return (entry.attributes & kAttrDirectory) == 0 && entry.name.size() == name.size() &&
          platform.EqualIgnoringCase(entry.name, name);
@@ -31,7 +39,7 @@ FolderContents ReadFolder(Platform& platform, const std::string& folder, const s
     while (listing && (step = listing->Next(entry)) == ListStep::kEntry) {
       if (!goOn()) return contents;
       if (IsSubfolder(entry)) {
-        contents.subfolders.push_back({entry.name, (entry.attributes & kAttrReparsePoint) != 0});
+        contents.subfolders.push_back({entry.name, IsLink(entry)});
       } else if (!named && BearsName(platform, entry, name)) {
         named = true;
       }

@@ -39,10 +39,17 @@ bool IsBelow(const WalkPosition& position, const WalkPosition& ancestor) {
 }  // namespace
 
 ListingsAhead::ListingsAhead(Platform& platform, const std::string& root, const std::string& name,
-                             LookAhead limits)
-    : platform_(platform), name_(name), limits_(limits), lock_(platform.NewWorkLock()) {
+                             LookAhead limits, const Progress& whileWaiting)
+    : platform_(platform),
+      name_(name),
+      limits_(limits),
+      whileWaiting_(whileWaiting),
+      lock_(platform.NewWorkLock()) {
   AddWaiting({}, root);
-  if (lock_) threads_ = platform_.StartWorkerThreads(limits_.threads, [this] { Work(); });
+  if (lock_) {
+    threads_ = platform_.StartWorkerThreads(limits_.threads, [this] { Work(); },
+                                            [this] { AnswerWhileJoining(); });
+  }
 }
 
 ListingsAhead::~ListingsAhead() {
@@ -54,7 +61,7 @@ ListingsAhead::~ListingsAhead() {
   threads_.reset();
 }
 
-FolderContents ListingsAhead::Take(const WalkPosition& position, const Progress& whileWaiting) {
+FolderContents ListingsAhead::Take(const WalkPosition& position) {
   Locked locked(*lock_);
   for (;;) {
     const Jobs::iterator job = jobs_.find(position);
@@ -67,7 +74,24 @@ FolderContents ListingsAhead::Take(const WalkPosition& position, const Progress&
       if (error) std::rethrow_exception(error);
       return contents;
     }
-    lock_->WaitAnswering(whileWaiting);
+    if (lock_->WaitAnswering() && whileWaiting_) {
+      Unlocked unlocked(*lock_);
+      whileWaiting_();
+    }
+  }
+}
+
+// The threads are joined in the destructor, where nothing may be thrown:
+// once the walk's own answering has failed there, the plain pump answers.
+void ListingsAhead::AnswerWhileJoining() noexcept {
+  try {
+    if (answeringFailed_ || !whileWaiting_) {
+      platform_.ProcessMessages();
+    } else {
+      whileWaiting_();
+    }
+  } catch (...) {
+    answeringFailed_ = true;
   }
 }
 
@@ -83,29 +107,31 @@ void ListingsAhead::Work() {
   }
 }
 
-// With the lock held, which it lets go of while it lists.
+// With the lock held, which it lets go of while it lists. Nothing it throws
+// leaves the thread: the walk is told instead.
 void ListingsAhead::List(Jobs::iterator job) {
   job->second.state = State::kListing;
   ++listing_;
   CountHeld();
-  const WalkPosition position = job->first;
-  const std::string folder = job->second.folder;
   const std::uint64_t ticket = job->second.ticket;
-  FolderContents contents;
-  std::exception_ptr error;
-  {
-    Unlocked unlocked(*lock_);
-    try {
-      contents = ReadFolder(platform_, folder, name_, [this] { return !stopping_; });
-    } catch (...) {
-      error = std::current_exception();
-    }
-  }
-  if (stopping_) return;
   try {
+    // Copies: the job may be evicted while it is listed.
+    const WalkPosition position = job->first;
+    const std::string folder = job->second.folder;
+    FolderContents contents;
+    std::exception_ptr error;
+    {
+      Unlocked unlocked(*lock_);
+      try {
+        contents = ReadFolder(platform_, folder, name_, [this] { return !stopping_; });
+      } catch (...) {
+        error = std::current_exception();
+      }
+    }
+    if (stopping_) return;
     Store(position, ticket, std::move(contents), error);
   } catch (...) {
-    Fail(position, ticket, std::current_exception());
+    Fail(ticket, std::current_exception());
   }
 }
 
@@ -143,11 +169,17 @@ void ListingsAhead::Store(const WalkPosition& position, std::uint64_t ticket,
   Listed(listed, error);
 }
 
-// What the walk is told in place of a listing that could not be stored.
-void ListingsAhead::Fail(const WalkPosition& position, std::uint64_t ticket,
-                         std::exception_ptr error) {
-  const Jobs::iterator job = Current(position, ticket);
-  if (job != jobs_.end()) Listed(job->second, error);
+// What the walk is told in place of a listing that could not be stored,
+// found by its ticket alone: copying its position may be what failed.
+void ListingsAhead::Fail(std::uint64_t ticket, std::exception_ptr error) {
+  const Jobs::iterator job = std::find_if(jobs_.begin(), jobs_.end(), [ticket](const auto& job) {
+    return job.second.ticket == ticket && job.second.state == State::kListing;
+  });
+  if (job == jobs_.end()) {
+    --orphans_;
+    return;
+  }
+  Listed(job->second, error);
 }
 
 // The job that `ticket` still lists, or none when it was orphaned meanwhile.

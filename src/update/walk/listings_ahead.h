@@ -36,8 +36,10 @@ class ListingsAhead {
   // Lists `root` and then, as their parents' listings come in, the folders
   // below it that the walk enters without passing a link (below a link the
   // walk must first know where it is) and whose paths the 8-bit API reaches.
+  // `whileWaiting` is called whenever a window message arrives while the
+  // walk waits for a listing or for the threads to end.
   ListingsAhead(Platform& platform, const std::string& root, const std::string& name,
-                LookAhead limits);
+                LookAhead limits, const Progress& whileWaiting);
   // Stops the threads and joins them.
   ~ListingsAhead();
   ListingsAhead(const ListingsAhead&) = delete;
@@ -45,10 +47,10 @@ class ListingsAhead {
 
   // False when not one thread could be had: the walk then lists for itself.
   bool Running() const { return threads_ != nullptr; }
-  // The contents of the folder at `position`, once listed; waits for them,
-  // calling `whileWaiting` whenever a window message arrives. Each position
-  // is taken once, in walk order. What a listing thread threw is thrown here.
-  FolderContents Take(const WalkPosition& position, const Progress& whileWaiting);
+  // The contents of the folder at `position`, once listed; waits for them.
+  // Each position is taken once, in walk order. What a listing thread or
+  // `whileWaiting` threw is thrown here.
+  FolderContents Take(const WalkPosition& position);
   // The most listings ever in flight or waiting to be taken (orphaned ones
   // included, see Evict).
   std::size_t MostHeld() const;
@@ -69,16 +71,19 @@ class ListingsAhead {
   Jobs::iterator NextToList();
   void Store(const WalkPosition& position, std::uint64_t ticket, FolderContents contents,
              std::exception_ptr error);
-  void Fail(const WalkPosition& position, std::uint64_t ticket, std::exception_ptr error);
+  void Fail(std::uint64_t ticket, std::exception_ptr error);
   Jobs::iterator Current(const WalkPosition& position, std::uint64_t ticket);
   void Listed(Job& job, std::exception_ptr error);
   void AddWaiting(const WalkPosition& position, const std::string& folder);
   void Evict(const WalkPosition& position);
   void CountHeld();
+  void AnswerWhileJoining() noexcept;
 
   Platform& platform_;
   const std::string name_;
   const LookAhead limits_;
+  const Progress whileWaiting_;
+  bool answeringFailed_ = false;
   const std::unique_ptr<WorkLock> lock_;
   std::atomic<bool> stopping_{false};
   // Under the lock.

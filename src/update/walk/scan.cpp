@@ -20,7 +20,9 @@ constexpr char kLastDriveLetter = 'Z';
 // A share answers each listing after a round trip or several: many listings
 // in flight at once hide that wait. A local disk answers from its cache, at
 // the cost of the processor's time, which a few threads share out over the
-// cores; more would not help (figures in bench/README.md).
+// cores; more would not help (figures in bench/README.md). But a disk that
+// must seek, its cache cold (a script run at startup), would only be sent
+// back and forth between the folders listed at once: it is walked serially.
 constexpr LookAhead kShareLookAhead{32, 256};
 constexpr LookAhead kLocalLookAhead{8, 64};
 
@@ -46,7 +48,9 @@ void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
     const unsigned type = platform.DriveTypeOf(root);
     pump.Step();
     if (!IsSearchedDriveType(type)) continue;
-    SearchLocation(platform, pump, window, letter + ":", root, letter + ":", kLocalLookAhead);
+    const LookAhead lookAhead = platform.NoSeekPenalty(root) ? kLocalLookAhead : LookAhead{};
+    pump.Step();
+    SearchLocation(platform, pump, window, letter + ":", root, letter + ":", lookAhead);
   }
 }
 

@@ -37,7 +37,7 @@ class Walk {
     pump_.Step();
     if (!exists) return;
     if (lookAhead.threads > 0) {
-      ahead_ = std::make_unique<ListingsAhead>(platform_, root, name_, lookAhead);
+      ahead_ = std::make_unique<ListingsAhead>(platform_, root, name_, lookAhead, answering_);
       if (!ahead_->Running()) ahead_.reset();
     }
     WalkPosition position;
@@ -80,7 +80,7 @@ class Walk {
   }
 
   FolderContents Contents(const std::string& folder, bool belowLink, const WalkPosition& position) {
-    if (ahead_ && !belowLink) return ahead_->Take(position, answering_);
+    if (ahead_ && !belowLink) return ahead_->Take(position);
     return ReadFolder(platform_, folder, name_, [this] {
       pump_.Step();
       return true;

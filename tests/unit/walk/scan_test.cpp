@@ -148,4 +148,26 @@ TEST_F(ScanTest, NothingToScanLeavesEverythingEmpty) {
   EXPECT_TRUE(Status().empty());
 }
 
+
+// Listing threads on a disk that must seek would send its head back and
+// forth; where the disk does not say, it is taken to seek. Shares always
+// look ahead.
+TEST(ScanLookAhead, LocalDrivesLookAheadOnlyWhereTheyReportNoSeekPenalty) {
+  FakePlatform platform;
+  FakeWindow window;
+  platform.threadLimit = 8;
+  for (char letter : {'C', 'D', 'E', 'F'}) platform.AddDrive(letter);
+  platform.noSeekPenaltyDrives = "CE";
+  platform.fail = [](Op op, const std::string& root) {
+    return op == Op::NoSeekPenalty && root == "E:\\";
+  };
+  platform.AddShare("\\\\srv\\apps");
+  platform.shareBatches = {{"\\\\srv\\apps"}};
+  mwn::MessagePump pump(platform);
+  mwn::ScanLocations(platform, pump, window);
+  EXPECT_EQ(window.memo2.lines, (Lines{"C:", "D:", "E:", "F:", "\\\\srv\\apps"}));
+  EXPECT_EQ(platform.threadStarts, 2);  // C: and the share
+  EXPECT_EQ(platform.liveThreads, 0);
+}
+
 }  // namespace

@@ -157,6 +157,23 @@ TEST_F(SearchTest, LinkToAnAncestorIsEnteredNoDeeper) {
   EXPECT_EQ(Shown(), (Lines{"C:\\Apps", "C:\\Apps\\Up", "C:\\Apps\\Self", "C:\\Apps\\Tail"}));
 }
 
+// Only junctions and symbolic links (and reparse points of no known tag) may
+// lead back up, and only below them are identities asked; a cloud
+// placeholder or a DFS link is searched as a plain folder.
+TEST_F(SearchTest, OnlyNameSurrogateReparsePointsCountAsLinks) {
+  const std::map<std::string, std::uint32_t> tags = {
+      {"Cloud", 0x9000601A}, {"Dfs", 0x8000000A}, {"Symlink", 0xA000000C}, {"Untold", 0}};
+  for (const auto& [name, tag] : tags) {
+    platform.AddFile("C:\\" + name + "\\Mwn.exe", "x");
+    platform.SetReparseTag("C:\\" + name, tag);
+  }
+  Search("C:\\");
+  EXPECT_EQ(Found().size(), 4u);
+  std::vector<std::string> identified;
+  for (const auto& call : platform.CallsOf(Op::FolderIdentity)) identified.push_back(call.path);
+  EXPECT_EQ(identified, (Lines{"C:\\Symlink", "C:\\", "C:\\Untold"}));
+}
+
 TEST_F(SearchTest, FolderWithoutIdentityIsStillSearched) {
   platform.AddFile("C:\\Apps\\Mwn.exe", "x");
   platform.fail = [](Op op, const std::string&) { return op == Op::FolderIdentity; };
@@ -277,7 +294,7 @@ class ListingsAheadTest : public ::testing::Test {
   }
   // Takes every listing in walk order, as the walk does; how many were taken.
   int TakeAll(mwn::ListingsAhead& ahead, mwn::WalkPosition& position) {
-    const mwn::FolderContents contents = ahead.Take(position, [] {});
+    const mwn::FolderContents contents = ahead.Take(position);
     int taken = 1;
     position.push_back(0);
     for (std::size_t i = 0; i < contents.subfolders.size(); ++i, ++position.back()) {
@@ -295,7 +312,7 @@ TEST_F(ListingsAheadTest, HoldsNoMoreListingsThanItsLimitAndItsThreads) {
   platform.listingDelay = [](const std::string& pattern) {
     return std::chrono::microseconds(Hash(pattern) % 2000);
   };
-  mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {4, 6});
+  mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {4, 6}, {});
   mwn::WalkPosition root;
   EXPECT_EQ(TakeAll(ahead, root), 41);
   EXPECT_LE(ahead.MostHeld(), 6u + 4u);
@@ -315,13 +332,34 @@ TEST_F(ListingsAheadTest, StoppingMidwayLeavesNoThreadBehindNorWaitsForAHungShar
   };
   const auto start = std::chrono::steady_clock::now();
   {
-    mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {8, 64});
-    ahead.Take({}, [] {});
-    ahead.Take({0}, [] {});
+    mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {8, 64}, {});
+    ahead.Take({});
+    ahead.Take({0});
     while (!hung) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   }
   EXPECT_EQ(platform.liveThreads, 0);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+}
+
+// A window message while the walk waits for a listing is answered with the
+// lock let go, so that what the answer throws leaves the lock as it was
+// (the fake's lock aborts otherwise); messages are answered while the
+// threads are joined too.
+TEST_F(ListingsAheadTest, MessagesAreAnsweredOutsideTheLockAndWhileJoining) {
+  platform.threadLimit = 4;
+  platform.messagesWhileWaiting = 1;
+  // Until the threads are told to end: the walk surely waits.
+  platform.listingDelay = [](const std::string&) { return std::chrono::hours(1); };
+  int answers = 0;
+  {
+    mwn::ListingsAhead ahead(platform, kShare, "Mwn.exe", {4, 16}, [&answers] {
+      if (++answers == 1) throw std::bad_alloc();
+    });
+    EXPECT_THROW(ahead.Take({}), std::bad_alloc);
+    EXPECT_EQ(answers, 1);
+  }
+  EXPECT_EQ(answers, 2);
+  EXPECT_EQ(platform.liveThreads, 0);
 }
 
 // What breaks the walk (here the window running out of memory) ends it with
