@@ -38,8 +38,9 @@ constexpr std::uint32_t kAttrDirectory = 0x10;
 // back into a folder it is already in.
 constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
-// Longest path, terminator included, that the 8-bit API accepts.
-constexpr std::size_t kMaxPath = 260;
+// The system's own limit on a path, in UTF-16 units: no path reaches it
+// (the \\?\ form the platform gives a long path counts too).
+constexpr std::size_t kMaxPath = 32767;
 
 // Message box flags and answers, as the system defines them.
 constexpr unsigned kMbOkCancel = 0x01;

@@ -104,6 +104,11 @@ std::string Wtf8FromUtf16(const char16_t* units, std::size_t count) {
   return text;
 }
 
+bool IsWtf8(const std::string& text) {
+  std::u16string ignored;
+  return Utf16FromWtf8(text, ignored, BadBytes::kRefuse);
+}
+
 std::size_t Utf16Length(const std::string& text) {
   std::size_t units = 0;
   for (const char c : text) {

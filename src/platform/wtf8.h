@@ -25,6 +25,9 @@ bool Utf16FromWtf8(const std::string& text, std::u16string& wide, BadBytes bad);
 // The WTF-8 spelling of `count` UTF-16 units; never fails.
 std::string Wtf8FromUtf16(const char16_t* units, std::size_t count);
 
+// True when Utf16FromWtf8 with kRefuse takes `text`.
+bool IsWtf8(const std::string& text);
+
 // How many UTF-16 units `text` takes, counting well-formed text exactly
 // (what the system's path limit counts) without converting it.
 std::size_t Utf16Length(const std::string& text);

@@ -35,7 +35,7 @@ class ListingsAhead {
  public:
   // Lists `root` and then, as their parents' listings come in, the folders
   // below it that the walk enters without passing a link (below a link the
-  // walk must first know where it is) and whose paths the 8-bit API reaches.
+  // walk must first know where it is) and whose paths are within the limit.
   ListingsAhead(Platform& platform, const std::string& root, const std::string& name,
                 LookAhead limits);
   // Stops the threads and joins them.
