@@ -26,7 +26,7 @@ int MessageLoop() {
 }  // namespace
 
 int RunInteractive(HINSTANCE instance, Win32Platform& platform, const CommandLine& command) {
-  const std::string title = ApplicationTitle(platform.TitlePath());
+  const std::string title = ApplicationTitle(platform.TitleName());
   ApplicationWindow application(instance, title);
   if (application.Handle() == nullptr) return ToInt(ExitCode::kFailed);
   platform.SetOwnerWindow(application.Handle());

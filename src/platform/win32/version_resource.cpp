@@ -97,10 +97,11 @@ bool Win32Platform::OwnResource(const std::string& type, const std::string& name
 
 std::string Win32Platform::ExecutablePath() { return NarrowText(ModulePath()); }
 
-std::string Win32Platform::TitlePath() {
+std::string Win32Platform::TitleName() {
   const std::wstring path = ModulePath();
+  const std::wstring name = path.substr(path.find_last_of(L"\\:") + 1);
   std::string ansi;
-  if (!AnsiSpelling(path, ansi)) return NarrowText(path);
+  if (!AnsiSpelling(name, ansi)) return NarrowText(name);
   OemToCharA(ansi.c_str(), &ansi[0]);
   return NarrowText(FromAnsi(ansi));
 }

@@ -56,10 +56,11 @@ class Win32Platform : public Platform {
   bool OwnResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                    std::size_t& size) override;
   std::string ExecutablePath() override;
-  // The path the application title is made from: for a path the ANSI code
-  // page can spell, that spelling read as OEM text and converted to ANSI, as
-  // the title has always been made; any other path as it is.
-  std::string TitlePath();
+  // The running executable's file name, which the application title is made
+  // from: for a name the ANSI code page can spell, that spelling read as OEM
+  // text and converted to ANSI, as the title has always been made; any other
+  // name as it is.
+  std::string TitleName();
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
   bool RunningElevated() override;
   std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
