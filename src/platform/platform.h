@@ -38,8 +38,9 @@ constexpr std::uint32_t kAttrDirectory = 0x10;
 // back into a folder it is already in.
 constexpr std::uint32_t kAttrReparsePoint = 0x400;
 
-// The system's own limit on a path, in UTF-16 units: no path reaches it
-// (the \\?\ form the platform gives a long path counts too).
+// The system's own limit on the length of a path, in UTF-16 units. A path
+// just short of it may still be refused once the platform has given it the
+// \\?\ form; it then counts as one that cannot be read.
 constexpr std::size_t kMaxPath = 32767;
 
 // Message box flags and answers, as the system defines them.
