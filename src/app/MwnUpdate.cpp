@@ -3,14 +3,15 @@
 // an update run for copies it could not reach, the listed-copies mode, which
 // has no window at all and is not held back by its own parent's run.
 #include <cstdlib>
-#include <cstring>
 #include <string>
+#include <vector>
 
 #include "app/interactive.h"
 #include "platform/pump.h"
 #include "platform/win32/bound_imports.h"
 #include "platform/win32/own_executable.h"
 #include "platform/win32/system_library.h"
+#include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"
 #include "update/base/exit_codes.h"
@@ -18,7 +19,21 @@
 #include "update/run/command_line.h"
 #include "update/run/start.h"
 
-int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
+namespace {
+
+// The arguments after the program's name, split by the runtime from
+// GetCommandLineW as it always split the 8-bit command line.
+std::vector<std::string> Arguments() {
+  std::vector<std::string> arguments;
+  for (int i = 1; i < __argc && __wargv != nullptr; ++i) {
+    arguments.push_back(mwn::NarrowText(__wargv[i]));
+  }
+  return arguments;
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
   mwn::HoldOwnExecutable();
   // Before anything loads a DLL on the program's behalf: the program's own
   // folder (a downloads folder, say) is then never searched for one.
@@ -29,15 +44,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
   // system box asking for a disk in the middle of the scan.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   mwn::Win32Platform platform;
-  if (__argc >= 2 && std::strcmp(__argv[1], mwn::kReplaceCopiesArgument) == 0) {
+  const std::vector<std::string> arguments = Arguments();
+  if (!arguments.empty() && arguments[0] == mwn::kReplaceCopiesArgument) {
     // With an administrator's rights: nothing is taken from the folder it
     // was started in, whoever started it.
     if (!platform.DllSearchNarrowed()) return mwn::ToInt(mwn::ExitCode::kUnsafeSystem);
     mwn::EnterSystemFolder();
     mwn::MessagePump pump(platform);
-    return mwn::ReplaceListedCopies(platform, pump, __argc >= 3 ? __argv[2] : "");
+    return mwn::ReplaceListedCopies(platform, pump, arguments.size() >= 2 ? arguments[1] : "");
   }
-  const mwn::CommandLine command = mwn::ParseCommandLine({__argv + 1, __argv + __argc});
+  const mwn::CommandLine command = mwn::ParseCommandLine(arguments);
   return command.options.quiet
              ? mwn::RunQuietly(platform, command)
              : mwn::RunInteractive(instance, platform, command);

@@ -10,6 +10,8 @@
 #include "platform/platform.h"
 #include "platform/pump.h"
 #include "platform/win32/app_cursor.h"
+#include "platform/win32/wide_path.h"
+#include "platform/wtf8.h"
 #include "update/base/texts.h"
 #include "update/run/dialogs.h"
 #include "update/run/newest_line.h"
@@ -34,15 +36,15 @@ constexpr UINT kTimer1IntervalMs = 1000;
 constexpr UINT kActivated = WM_APP + 1;
 
 HFONT CreateFormFont() {
-  return CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+  return CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
                      OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, "MS Sans Serif");
+                     DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
 }
 
 std::string WindowText(HWND window) {
-  std::string text(static_cast<std::size_t>(GetWindowTextLengthA(window)) + 1, '\0');
-  text.resize(static_cast<std::size_t>(GetWindowTextA(window, &text[0], static_cast<int>(text.size()))));
-  return text;
+  std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
+  text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
+  return NarrowText(text);
 }
 
 }  // namespace
@@ -63,9 +65,11 @@ Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pu
       ApplyLabelText(Label::Label4, pendingProgress_);
     }
   });
-  RegisterWindowClass(instance, control::kForm1Class, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
-                      LoadIconA(nullptr, IDI_APPLICATION));
-  CreateWindowExA(0, control::kForm1Class, text::kCaption, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
+  const std::wstring className = ShownText(control::kForm1Class);
+  RegisterWindowClass(instance, className.c_str(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
+                      LoadIconW(nullptr, IDI_APPLICATION));
+  CreateWindowExW(0, className.c_str(), ShownText(text::kCaption).c_str(),
+                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
                   (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2,
                   (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2, kWidth, kHeight, owner, nullptr,
                   instance, this);
@@ -87,10 +91,10 @@ void Form1::CreateControls() {
   memos_[0] = CreateMemo(control::kMemo1, 190, ES_AUTOHSCROLL);
   memos_[1] = CreateMemo(control::kMemo2, 37, 0);
   memos_[2] = CreateMemo(control::kMemo3, 341, 0);
-  labels_[0] = CreateLabel(control::kLabel1, 153, kEmptyLabelWidth, "", WS_VISIBLE);
-  labels_[1] = CreateLabel(control::kLabel2, 304, kEmptyLabelWidth, "", WS_VISIBLE);
-  labels_[2] = CreateLabel(control::kLabel3, 0, kEmptyLabelWidth, "", 0);
-  labels_[3] = CreateLabel(control::kLabel4, 168, kEmptyLabelWidth, "", WS_VISIBLE);
+  labels_[0] = CreateLabel(control::kLabel1, 153, kEmptyLabelWidth, WS_VISIBLE);
+  labels_[1] = CreateLabel(control::kLabel2, 304, kEmptyLabelWidth, WS_VISIBLE);
+  labels_[2] = CreateLabel(control::kLabel3, 0, kEmptyLabelWidth, 0);
+  labels_[3] = CreateLabel(control::kLabel4, 168, kEmptyLabelWidth, WS_VISIBLE);
   // Sized to its text like every label: 203 pixels with the classic font,
   // wider where the system substitutes a wider one.
   ApplyLabelText(Label::Label3, text::kDrivesHeading);
@@ -98,26 +102,26 @@ void Form1::CreateControls() {
 }
 
 HWND Form1::CreateMemo(int id, int top, DWORD wrapStyle) {
-  HWND memo = CreateWindowExA(
-      WS_EX_CLIENTEDGE, "EDIT", "",
+  HWND memo = CreateWindowExW(
+      WS_EX_CLIENTEDGE, L"EDIT", L"",
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
           ES_AUTOVSCROLL | ES_READONLY | wrapStyle,
       kControlLeft, top, kMemoWidth, kMemoHeight, hwnd_,
       reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  SendMessageA(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  SendMessageW(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   // No limit: the lists of copies and folders can grow long.
-  SendMessageA(memo, EM_SETLIMITTEXT, 0, 0);
+  SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
   return memo;
 }
 
-HWND Form1::CreateLabel(int id, int top, int width, const char* text, DWORD visibility) {
+HWND Form1::CreateLabel(int id, int top, int width, DWORD visibility) {
   // No prefix: a folder name may hold an "&".
-  HWND label = CreateWindowExA(0, "STATIC", text,
+  HWND label = CreateWindowExW(0, L"STATIC", L"",
                                WS_CHILD | visibility | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
                                kLabelLeft, top, width, kLabelHeight, hwnd_,
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
                                nullptr);
-  SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
   return label;
 }
 
@@ -140,15 +144,16 @@ void Form1::SetLabelText(Label label, const std::string& text) {
 
 void Form1::ApplyLabelText(Label label, const std::string& text) {
   HWND window = LabelHandle(label);
+  const std::wstring shown = ShownText(text);
   SIZE extent = {kEmptyLabelWidth, kLabelHeight};
-  if (!text.empty()) {
+  if (!shown.empty()) {
     WindowDC dc(window);
     SelectedObject font(dc.get(), font_.get());
-    GetTextExtentPoint32A(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+    GetTextExtentPoint32W(dc.get(), shown.c_str(), static_cast<int>(shown.size()), &extent);
   }
   SetWindowPos(window, nullptr, 0, 0, extent.cx, kLabelHeight,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-  SetWindowTextA(window, text.c_str());
+  SetWindowTextW(window, shown.c_str());
 }
 
 void Form1::SetLabelVisible(Label label, bool visible) {
@@ -177,7 +182,9 @@ LRESULT Form1::ControlColour(UINT message, WPARAM wParam, LPARAM lParam) {
   return brush;
 }
 
-void Form1::SetCaption(const std::string& caption) { SetWindowTextA(hwnd_, caption.c_str()); }
+void Form1::SetCaption(const std::string& caption) {
+  SetWindowTextW(hwnd_, ShownText(caption).c_str());
+}
 
 void Form1::StartTimer1() {
   timer1Running_ = SetTimer(hwnd_, kTimer1Id, kTimer1IntervalMs, nullptr) != 0;
@@ -196,9 +203,9 @@ void Form1::FocusNone() { SetFocus(hwnd_); }
 
 void Form1::Memo2CaretToEnd() {
   HWND memo = MemoHandle(Memo::Memo2);
-  const LRESULT length = GetWindowTextLengthA(memo);
-  SendMessageA(memo, EM_SETSEL, static_cast<WPARAM>(length), length);
-  SendMessageA(memo, EM_SCROLLCARET, 0, 0);
+  const LRESULT length = GetWindowTextLengthW(memo);
+  SendMessageW(memo, EM_SETSEL, static_cast<WPARAM>(length), length);
+  SendMessageW(memo, EM_SCROLLCARET, 0, 0);
 }
 
 void Form1::ShowPlainMessage(const std::string& text) {
@@ -225,7 +232,7 @@ void Form1::OnActivate(WPARAM wParam, LPARAM lParam) {
   } else {
     Default(WM_ACTIVATE, wParam, lParam);
   }
-  PostMessageA(hwnd_, kActivated, 0, 0);
+  PostMessageW(hwnd_, kActivated, 0, 0);
 }
 
 void Form1::FormCreate() { animationCounter_ = 0; }
@@ -260,11 +267,14 @@ void Form1::Memo2Change() {
   const StringList& lines = Lines(Memo::Memo2);
   pump_.Step();
   std::string last = lines.Get(lines.Count() - 1);
-  const TextSelection selection = NewestLineSelection(WindowText(memo), last);
+  const std::string whole = WindowText(memo);
+  const TextSelection selection = NewestLineSelection(whole, last);
   pump_.Step();
   last = lines.Get(lines.Count() - 1);
-  SendMessageA(memo, EM_SETSEL, selection.start, static_cast<LPARAM>(selection.start + last.size()));
-  SendMessageA(memo, EM_SCROLLCARET, 0, 0);
+  // The control counts in UTF-16 units.
+  const std::size_t start = Utf16Length(whole.substr(0, selection.start));
+  SendMessageW(memo, EM_SETSEL, start, static_cast<LPARAM>(start + Utf16Length(last)));
+  SendMessageW(memo, EM_SCROLLCARET, 0, 0);
   pump_.Step();
 }
 
@@ -293,7 +303,7 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
       // keeps its own text cursor.
       if (LOWORD(lParam) == HTCLIENT &&
           (reinterpret_cast<HWND>(wParam) == hwnd_ ||
-           ApplicationCursor() != LoadCursorA(nullptr, IDC_ARROW))) {
+           ApplicationCursor() != LoadCursorW(nullptr, IDC_ARROW))) {
         SetCursor(ApplicationCursor());
         return TRUE;
       }

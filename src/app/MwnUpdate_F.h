@@ -54,7 +54,7 @@ class Form1 : public WindowBase<Form1>, public MainWindow {
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
   HWND CreateMemo(int id, int top, DWORD wrapStyle);
-  HWND CreateLabel(int id, int top, int width, const char* text, DWORD visibility);
+  HWND CreateLabel(int id, int top, int width, DWORD visibility);
   void SetTextColour(HWND control, std::uint32_t colour);
   LRESULT ControlColour(UINT message, WPARAM wParam, LPARAM lParam);
   void OnActivate(WPARAM wParam, LPARAM lParam);

@@ -1,16 +1,18 @@
 #include "app/application_window.h"
 
+#include "platform/win32/wide_path.h"
+
 namespace mwn {
 namespace {
 
-constexpr char kClassName[] = "MwnApplication";
+constexpr wchar_t kClassName[] = L"MwnApplication";
 constexpr UINT kPassActivation = WM_APP + 1;
 
 }  // namespace
 
 ApplicationWindow::ApplicationWindow(HINSTANCE instance, const std::string& title) {
-  RegisterWindowClass(instance, kClassName, nullptr, LoadIconA(nullptr, IDI_APPLICATION));
-  CreateWindowExA(0, kClassName, title.c_str(),
+  RegisterWindowClass(instance, kClassName, nullptr, LoadIconW(nullptr, IDI_APPLICATION));
+  CreateWindowExW(0, kClassName, ShownText(title).c_str(),
                   WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPSIBLINGS,
                   GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
                   nullptr, nullptr, instance, this);
@@ -32,7 +34,7 @@ LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_ACTIVATE:
       // Posted: activating another window from inside an activation would
       // nest the system's activation sequence.
-      if (LOWORD(wParam) != WA_INACTIVE) PostMessageA(hwnd_, kPassActivation, 0, 0);
+      if (LOWORD(wParam) != WA_INACTIVE) PostMessageW(hwnd_, kPassActivation, 0, 0);
       return 0;
     case kPassActivation:
       if (GetActiveWindow() == hwnd_ && MainWindowTakesInput()) SetActiveWindow(mainWindow_);
@@ -40,7 +42,7 @@ LRESULT ApplicationWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lPa
     case WM_CLOSE:
       // Not while a modal dialog of the program is up.
       if (mainWindow_ != nullptr && IsWindowEnabled(mainWindow_)) {
-        SendMessageA(mainWindow_, WM_CLOSE, 0, 0);
+        SendMessageW(mainWindow_, WM_CLOSE, 0, 0);
       }
       return 0;
   }

@@ -16,9 +16,9 @@ namespace {
 
 int MessageLoop() {
   MSG message;
-  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+  while (GetMessageW(&message, nullptr, 0, 0) > 0) {
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
   return 0;
 }
@@ -26,7 +26,7 @@ int MessageLoop() {
 }  // namespace
 
 int RunInteractive(HINSTANCE instance, Win32Platform& platform, const CommandLine& command) {
-  const std::string title = ApplicationTitle(platform.ExecutablePath());
+  const std::string title = ApplicationTitle(platform.TitleName());
   ApplicationWindow application(instance, title);
   if (application.Handle() == nullptr) return ToInt(ExitCode::kFailed);
   platform.SetOwnerWindow(application.Handle());

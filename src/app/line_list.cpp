@@ -1,21 +1,23 @@
 #include "app/line_list.h"
 
 #include "platform/platform.h"
+#include "platform/win32/wide_path.h"
 
 namespace mwn {
 namespace {
 
-constexpr char kLineEnd[] = "\r\n";
+constexpr wchar_t kLineEnd[] = L"\r\n";
 constexpr std::size_t kLineEndLength = 2;
 
 }  // namespace
 
 void EditLines::Add(const std::string& line) {
   std::size_t end = 0;
-  for (const std::string& existing : lines_) end += existing.size() + kLineEndLength;
+  for (const std::wstring& existing : shown_) end += existing.size() + kLineEndLength;
   // The list first, so that the change handler already sees the new line.
   lines_.push_back(line);
-  ReplaceText(end, end, line + kLineEnd);
+  shown_.push_back(ShownText(line));
+  ReplaceText(end, end, shown_.back() + kLineEnd);
 }
 
 std::string EditLines::Get(int index) const {
@@ -25,11 +27,13 @@ std::string EditLines::Get(int index) const {
 
 void EditLines::Delete(int index) {
   if (index < 0 || index >= Count()) return;
+  const auto at = static_cast<std::size_t>(index);
   std::size_t start = 0;
-  for (int i = 0; i < index; ++i) start += lines_[static_cast<std::size_t>(i)].size() + kLineEndLength;
-  const std::size_t end = start + lines_[static_cast<std::size_t>(index)].size() + kLineEndLength;
+  for (std::size_t i = 0; i < at; ++i) start += shown_[i].size() + kLineEndLength;
+  const std::size_t end = start + shown_[at].size() + kLineEndLength;
   lines_.erase(lines_.begin() + index);
-  ReplaceText(start, end, std::string());
+  shown_.erase(shown_.begin() + index);
+  ReplaceText(start, end, std::wstring());
 }
 
 int EditLines::Count() const { return static_cast<int>(lines_.size()); }
@@ -41,9 +45,9 @@ int EditLines::Find(const std::string& line) const {
   return -1;
 }
 
-void EditLines::ReplaceText(std::size_t start, std::size_t end, const std::string& text) {
-  SendMessageA(edit_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
-  SendMessageA(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+void EditLines::ReplaceText(std::size_t start, std::size_t end, const std::wstring& text) {
+  SendMessageW(edit_, EM_SETSEL, static_cast<WPARAM>(start), static_cast<LPARAM>(end));
+  SendMessageW(edit_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
 }  // namespace mwn

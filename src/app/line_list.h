@@ -31,11 +31,14 @@ class EditLines : public StringList {
   int Find(const std::string& line) const override;
 
  private:
-  void ReplaceText(std::size_t start, std::size_t end, const std::string& text);
+  // Positions in UTF-16 units, as the control counts them.
+  void ReplaceText(std::size_t start, std::size_t end, const std::wstring& text);
 
   Platform& platform_;
   HWND edit_ = nullptr;
   std::vector<std::string> lines_;
+  // Each line as the control holds it.
+  std::vector<std::wstring> shown_;
 };
 
 }  // namespace mwn

@@ -6,12 +6,13 @@
 #include "app/window_base.h"
 #include "platform/win32/app_cursor.h"
 #include "platform/win32/task_windows.h"
+#include "platform/win32/wide_path.h"
 
 namespace mwn {
 namespace {
 
-constexpr char kClassName[] = "MwnPlainMessage";
-constexpr char kMeasureLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+constexpr wchar_t kClassName[] = L"MwnPlainMessage";
+constexpr wchar_t kMeasureLetters[] = L"ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
 constexpr int kMeasureLetterCount = 52;
 constexpr int kMarginX = 8;
 constexpr int kMarginY = 8;
@@ -23,10 +24,10 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr UINT kTextFormat = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
 
 UniqueFont CreateMessageFont() {
-  NONCLIENTMETRICSA metrics = {};
+  NONCLIENTMETRICSW metrics = {};
   metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoA(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    return UniqueFont(CreateFontIndirectA(&metrics.lfMessageFont));
+  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
+    return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
   }
   return UniqueFont();
 }
@@ -44,8 +45,8 @@ Layout MeasureLayout(HFONT font, const std::string& text) {
   {
     WindowDC screen(nullptr);
     SelectedObject selection(screen.get(), font);
-    GetTextExtentPoint32A(screen.get(), kMeasureLetters, kMeasureLetterCount, &letters);
-    DrawTextA(screen.get(), text.c_str(), -1, &textRect, kTextFormat);
+    GetTextExtentPoint32W(screen.get(), kMeasureLetters, kMeasureLetterCount, &letters);
+    DrawTextW(screen.get(), ShownText(text).c_str(), -1, &textRect, kTextFormat);
   }
 
   const int averageWidth = (letters.cx / (kMeasureLetterCount / 2) + 1) / 2;
@@ -80,18 +81,18 @@ class PlainMessage : public WindowBase<PlainMessage> {
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     const int width = frame.right - frame.left;
     const int height = frame.bottom - frame.top;
-    CreateWindowExA(kExStyle, kClassName, title.c_str(), kStyle,
+    CreateWindowExW(kExStyle, kClassName, ShownText(title).c_str(), kStyle,
                     (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
                     (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, owner, nullptr,
                     instance, this);
     if (hwnd_ == nullptr) return;
 
-    HWND label = CreateChild(instance, "STATIC", text.c_str(), SS_LEFT | SS_NOPREFIX, layout.text,
+    HWND label = CreateChild(instance, L"STATIC", ShownText(text).c_str(), SS_LEFT | SS_NOPREFIX, layout.text,
                              0);
-    button_ = CreateChild(instance, "BUTTON", "OK", BS_DEFPUSHBUTTON | WS_TABSTOP, layout.button,
+    button_ = CreateChild(instance, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, layout.button,
                           IDOK);
-    SendMessageA(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageA(button_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    SendMessageW(button_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
   }
 
   ~PlainMessage() {
@@ -117,9 +118,9 @@ class PlainMessage : public WindowBase<PlainMessage> {
  private:
   friend class WindowBase<PlainMessage>;
 
-  HWND CreateChild(HINSTANCE instance, const char* className, const char* text, DWORD style,
+  HWND CreateChild(HINSTANCE instance, const wchar_t* className, const wchar_t* text, DWORD style,
                    const RECT& place, int id) {
-    return CreateWindowExA(0, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
+    return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
                            place.top, place.right - place.left, place.bottom - place.top, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
   }
@@ -127,16 +128,16 @@ class PlainMessage : public WindowBase<PlainMessage> {
   void HandleMessagesUntilDismissed(const bool& ending) {
     while (!dismissed_) {
       MSG message;
-      const BOOL got = GetMessageA(&message, nullptr, 0, 0);
+      const BOOL got = GetMessageW(&message, nullptr, 0, 0);
       if (got == 0) {
         // The main loop ends the program on it.
         PostQuitMessage(static_cast<int>(message.wParam));
         return;
       }
       if (got < 0) return;
-      if (!IsDialogMessageA(hwnd_, &message)) {
+      if (!IsDialogMessageW(hwnd_, &message)) {
         TranslateMessage(&message);
-        DispatchMessageA(&message);
+        DispatchMessageW(&message);
       }
       if (ending) return;
     }

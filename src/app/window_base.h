@@ -24,20 +24,20 @@ class WindowBase {
   ~WindowBase() = default;
 
   // Registers the class once per process; later calls find it registered.
-  static void RegisterWindowClass(HINSTANCE instance, const char* className, HBRUSH background,
+  static void RegisterWindowClass(HINSTANCE instance, const wchar_t* className, HBRUSH background,
                                   HICON icon) {
-    WNDCLASSA windowClass = {};
+    WNDCLASSW windowClass = {};
     windowClass.lpfnWndProc = &WindowBase::WindowProc;
     windowClass.hInstance = instance;
     windowClass.hIcon = icon;
-    windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     windowClass.hbrBackground = background;
     windowClass.lpszClassName = className;
-    RegisterClassA(&windowClass);
+    RegisterClassW(&windowClass);
   }
 
   LRESULT Default(UINT message, WPARAM wParam, LPARAM lParam) {
-    return DefWindowProcA(hwnd_, message, wParam, lParam);
+    return DefWindowProcW(hwnd_, message, wParam, lParam);
   }
 
   HWND hwnd_ = nullptr;
@@ -46,17 +46,17 @@ class WindowBase {
   static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     Derived* self = nullptr;
     if (message == WM_NCCREATE) {
-      self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+      self = static_cast<Derived*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
       self->hwnd_ = hwnd;
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
-      self = reinterpret_cast<Derived*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+      self = reinterpret_cast<Derived*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
-    if (self == nullptr) return DefWindowProcA(hwnd, message, wParam, lParam);
+    if (self == nullptr) return DefWindowProcW(hwnd, message, wParam, lParam);
 
     const LRESULT result = self->HandleMessage(message, wParam, lParam);
     if (message == WM_NCDESTROY) {
-      SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+      SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
       self->hwnd_ = nullptr;
     }
     return result;

@@ -1,7 +1,9 @@
 // Every operation the updater asks of the operating system, behind one
 // interface. The Win32 realisation lives in win32/ and is compiled only by the
 // cross build; the unit tests supply an in-memory fake. Paths are 8-bit
-// strings in Windows form (C:\, \\server\share, backslash separators).
+// strings in Windows form (C:\, \\server\share, backslash separators), and
+// all text is UTF-8: WTF-8 (platform/wtf8.h) where a name the system gives
+// is not valid UTF-16, so that it reaches the same file again.
 #pragma once
 
 #include <cstddef>
@@ -39,8 +41,10 @@ constexpr std::uint32_t kAttrReparsePoint = 0x400;
 // placeholders, deduplicated files) are the folder itself.
 constexpr std::uint32_t kReparseTagNameSurrogate = 0x20000000;
 
-// Longest path, terminator included, that the 8-bit API accepts.
-constexpr std::size_t kMaxPath = 260;
+// The system's own limit on the length of a path, in UTF-16 units. A path
+// just short of it may still be refused once the platform has given it the
+// \\?\ form; it then counts as one that cannot be read.
+constexpr std::size_t kMaxPath = 32767;
 
 // Message box flags and answers, as the system defines them.
 constexpr unsigned kMbOkCancel = 0x01;
@@ -175,9 +179,9 @@ class PrivateFolder {
 class LogFile {
  public:
   virtual ~LogFile() = default;
-  // Adds `line`, given in the ANSI character set, and a line end, as UTF-8,
-  // and writes them through to the disk before it returns, so that a process
-  // killed afterwards leaves them there. False when they could not be written.
+  // Adds `line` and a line end, and writes them through to the disk before
+  // it returns, so that a process killed afterwards leaves them there. False
+  // when they could not be written.
   virtual bool WriteLine(const std::string& line) = 0;
 };
 
@@ -354,7 +358,7 @@ class Platform {
   // process; false when it is not there.
   virtual bool OwnResource(const std::string& type, const std::string& name,
                            const std::uint8_t*& data, std::size_t& size) = 0;
-  // Full path of the running executable, in the ANSI character set.
+  // Full path of the running executable.
   virtual std::string ExecutablePath() = 0;
   // True when the two strings are equal ignoring letter case in the user's
   // locale.

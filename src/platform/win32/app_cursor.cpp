@@ -21,7 +21,7 @@ void SetApplicationCursor(bool wait) {
 }
 
 HCURSOR ApplicationCursor() {
-  return LoadCursorA(nullptr, waitShown ? IDC_WAIT : IDC_ARROW);
+  return LoadCursorW(nullptr, waitShown ? IDC_WAIT : IDC_ARROW);
 }
 
 ArrowWhileModal::ArrowWhileModal() : previousWait_(waitShown), generation_(cursorChanges) {

@@ -1,5 +1,6 @@
 #include "platform/win32/system_library.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mwn {
@@ -17,16 +18,16 @@ class Win32ConnectedDisks : public ConnectedDisks {
   std::uint32_t Next(std::vector<std::string>& remoteNames) override {
     remoteNames.clear();
     // A buffer of records keeps the pointers in them aligned.
-    std::vector<NETRESOURCEA> buffer(kNetBatchBufferSize / sizeof(NETRESOURCEA) + 1);
+    std::vector<NETRESOURCEW> buffer(kNetBatchBufferSize / sizeof(NETRESOURCEW) + 1);
     DWORD count = 0xFFFFFFFF;
     DWORD bufferSize = kNetBatchBufferSize;
     const auto enumerate =
-        NetworkLibrary().Function<decltype(&WNetEnumResourceA)>("WNetEnumResourceA");
+        NetworkLibrary().Function<decltype(&WNetEnumResourceW)>("WNetEnumResourceW");
     if (enumerate == nullptr) return ERROR_NO_NETWORK;
     const DWORD answer = enumerate(enumeration_.get(), &count, buffer.data(), &bufferSize);
     if (answer != NO_ERROR) return answer;
     for (DWORD i = 0; i < count && i < buffer.size(); ++i) {
-      if (buffer[i].lpRemoteName != nullptr) remoteNames.emplace_back(buffer[i].lpRemoteName);
+      if (buffer[i].lpRemoteName != nullptr) remoteNames.push_back(NarrowText(buffer[i].lpRemoteName));
     }
     return kErrorSuccess;
   }
@@ -40,13 +41,14 @@ class Win32ConnectedDisks : public ConnectedDisks {
 std::uint32_t Win32Platform::LogicalDriveMask() { return GetLogicalDrives(); }
 
 unsigned Win32Platform::DriveTypeOf(const std::string& root) {
-  if (!UsableAnsiPath(root)) return kDriveNoRootDir;
-  return GetDriveTypeA(root.c_str());
+  std::wstring wide;
+  if (!WideText(root, wide)) return kDriveNoRootDir;
+  return GetDriveTypeW(wide.c_str());
 }
 
 std::unique_ptr<ConnectedDisks> Win32Platform::OpenConnectedDisks(std::uint32_t& error) {
   // Without mpr.dll there is no network to enumerate.
-  const auto open = NetworkLibrary().Function<decltype(&WNetOpenEnumA)>("WNetOpenEnumA");
+  const auto open = NetworkLibrary().Function<decltype(&WNetOpenEnumW)>("WNetOpenEnumW");
   if (open == nullptr) {
     error = ERROR_NO_NETWORK;
     return nullptr;

@@ -1,5 +1,4 @@
-// The walk's file system operations and the scratch folder's, through the
-// 8-bit API with its path limit.
+// The walk's file system operations and the scratch folder's.
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
@@ -9,18 +8,18 @@ namespace {
 
 class Win32FolderListing : public FolderListing {
  public:
-  Win32FolderListing(UniqueFindHandle find, const WIN32_FIND_DATAA& first)
+  Win32FolderListing(UniqueFindHandle find, const WIN32_FIND_DATAW& first)
       : find_(std::move(find)), pending_(first), hasPending_(true) {}
 
   ListStep Next(DirEntry& entry) override {
     if (!hasPending_) {
       pending_ = {};
-      if (!FindNextFileA(find_.get(), &pending_)) {
+      if (!FindNextFileW(find_.get(), &pending_)) {
         return GetLastError() == ERROR_NO_MORE_FILES ? ListStep::kEnd : ListStep::kFailed;
       }
     }
     hasPending_ = false;
-    entry.name = pending_.cFileName;
+    entry.name = NarrowText(pending_.cFileName);
     entry.attributes = pending_.dwFileAttributes;
     // In a field otherwise reserved, which Wine leaves as it found it: the
     // structure is cleared before each call, so that there it reads as none.
@@ -31,7 +30,7 @@ class Win32FolderListing : public FolderListing {
 
  private:
   UniqueFindHandle find_;
-  WIN32_FIND_DATAA pending_;
+  WIN32_FIND_DATAW pending_;
   bool hasPending_;
 };
 
@@ -49,46 +48,48 @@ bool RefusesTheCall(DWORD error) {
          error == ERROR_CALL_NOT_IMPLEMENTED;
 }
 
-HANDLE FindFirst(const std::string& pattern, WIN32_FIND_DATAA& first) {
-  const HANDLE find = FindFirstFileExA(pattern.c_str(), kFindExInfoBasic, &first,
+HANDLE FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& first) {
+  const HANDLE find = FindFirstFileExW(pattern.c_str(), kFindExInfoBasic, &first,
                                        FindExSearchNameMatch, nullptr, kFindFirstExLargeFetch);
   if (find != INVALID_HANDLE_VALUE || !RefusesTheCall(GetLastError())) return find;
   first = {};
-  return FindFirstFileA(pattern.c_str(), &first);
+  return FindFirstFileW(pattern.c_str(), &first);
+}
+
+DWORD AttributesOf(const std::string& path) {
+  std::wstring wide;
+  return WidePath(path, wide) ? GetFileAttributesW(wide.c_str()) : INVALID_FILE_ATTRIBUTES;
 }
 
 }  // namespace
 
-bool UsableAnsiPath(const std::string& path) {
-  return path.size() < kMaxPath && path.find('\0') == std::string::npos;
-}
-
 bool HasWildcard(const std::string& path) { return path.find_first_of("*?") != std::string::npos; }
 
 bool Win32Platform::FolderExists(const std::string& path) {
-  if (!UsableAnsiPath(path)) return false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const DWORD attributes = AttributesOf(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 bool Win32Platform::FileExists(const std::string& path) {
-  if (!UsableAnsiPath(path) || HasWildcard(path)) return false;
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  if (HasWildcard(path)) return false;
+  const DWORD attributes = AttributesOf(path);
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
 }
 
 std::unique_ptr<FolderListing> Win32Platform::ListFolder(const std::string& pattern) {
-  if (!UsableAnsiPath(pattern)) return nullptr;
-  WIN32_FIND_DATAA first{};
-  UniqueFindHandle find(FindFirst(pattern, first));
+  std::wstring wide;
+  if (!WidePath(pattern, wide)) return nullptr;
+  WIN32_FIND_DATAW first{};
+  UniqueFindHandle find(FindFirst(wide, first));
   if (!find) return nullptr;
   return std::make_unique<Win32FolderListing>(std::move(find), first);
 }
 
 bool Win32Platform::FolderIdentity(const std::string& path, FileIdentity& identity) {
-  if (!UsableAnsiPath(path)) return false;
+  std::wstring wide;
+  if (!WidePath(path, wide)) return false;
   // Backup semantics is what lets CreateFile open a folder at all.
-  UniqueFileHandle folder(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
+  UniqueFileHandle folder(CreateFileW(wide.c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr,
                                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
   if (!folder) return false;
   BY_HANDLE_FILE_INFORMATION information;
@@ -120,24 +121,27 @@ std::string Win32Platform::TempPath() {
   // a process running as SYSTEM a temp folder that only SYSTEM may use,
   // instead of C:\Windows\Temp; for every other process it answers as the
   // classic call does.
-  using TempPathCall = DWORD(WINAPI*)(DWORD, LPSTR);
+  using TempPathCall = DWORD(WINAPI*)(DWORD, LPWSTR);
   static const auto tempPath2 = reinterpret_cast<TempPathCall>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2A")));
-  char buffer[kMaxPath];
-  const DWORD length =
-      tempPath2 != nullptr ? tempPath2(kMaxPath, buffer) : GetTempPathA(kMaxPath, buffer);
-  if (length == 0 || length >= kMaxPath) return "";
-  return std::string(buffer, length);
+      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "GetTempPath2W")));
+  // The documented most, with its terminator.
+  wchar_t buffer[MAX_PATH + 1];
+  const DWORD length = tempPath2 != nullptr ? tempPath2(MAX_PATH + 1, buffer)
+                                            : GetTempPathW(MAX_PATH + 1, buffer);
+  if (length == 0 || length > MAX_PATH) return "";
+  return NarrowText(std::wstring(buffer, length));
 }
 
 std::uint32_t Win32Platform::CreateFolder(const std::string& path) {
-  if (!UsableAnsiPath(path)) return ERROR_FILENAME_EXCED_RANGE;
-  return CreateDirectoryA(path.c_str(), nullptr) ? kErrorSuccess : GetLastError();
+  std::wstring wide;
+  if (!WidePath(path, wide)) return ERROR_INVALID_NAME;
+  return CreateDirectoryW(wide.c_str(), nullptr) ? kErrorSuccess : GetLastError();
 }
 
 std::uint32_t Win32Platform::RemoveFolder(const std::string& path) {
-  if (!UsableAnsiPath(path)) return ERROR_FILENAME_EXCED_RANGE;
-  return RemoveDirectoryA(path.c_str()) ? kErrorSuccess : GetLastError();
+  std::wstring wide;
+  if (!WidePath(path, wide)) return ERROR_INVALID_NAME;
+  return RemoveDirectoryW(wide.c_str()) ? kErrorSuccess : GetLastError();
 }
 
 }  // namespace mwn

@@ -7,18 +7,6 @@
 namespace mwn {
 namespace {
 
-std::string Utf8(const std::wstring& wide) {
-  if (wide.empty()) return "";
-  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()),
-                                       nullptr, 0, nullptr, nullptr);
-  std::string text(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-  if (size > 0) {
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size,
-                        nullptr, nullptr);
-  }
-  return text;
-}
-
 class Win32LogFile : public LogFile {
  public:
   explicit Win32LogFile(UniqueFileHandle file) : file_(std::move(file)) {}
@@ -26,9 +14,7 @@ class Win32LogFile : public LogFile {
   // Each line in one write to a file opened for appending only, so that the
   // lines of two processes sharing a log never interleave within a line.
   bool WriteLine(const std::string& line) override {
-    std::wstring wide;
-    if (!WideText(line, wide)) return false;
-    const std::string bytes = Utf8(wide) + "\r\n";
+    const std::string bytes = line + "\r\n";
     DWORD written = 0;
     return WriteFile(file_.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written,
                      nullptr) &&
@@ -151,11 +137,11 @@ std::string Win32Platform::SystemMessage(std::uint32_t code) {
 }
 
 std::string Win32Platform::UserName() {
-  char name[257] = "";
-  DWORD size = sizeof name;
-  return GetUserNameA(name, &size) ? name : "";
+  wchar_t name[257] = L"";
+  DWORD size = sizeof name / sizeof name[0];
+  return GetUserNameW(name, &size) ? NarrowText(name) : "";
 }
 
-std::string Win32Platform::ProcessCommandLine() { return GetCommandLineA(); }
+std::string Win32Platform::ProcessCommandLine() { return NarrowText(GetCommandLineW()); }
 
 }  // namespace mwn

@@ -1,26 +1,27 @@
 #include "platform/win32/app_cursor.h"
 #include "platform/win32/task_windows.h"
 #include "platform/win32/unique_handle.h"
+#include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mwn {
 
 void Win32Platform::ProcessMessages() {
   MSG message;
-  while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
       // Put back for the main message loop, which ends the program on it.
       PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
     TranslateMessage(&message);
-    DispatchMessageA(&message);
+    DispatchMessageW(&message);
   }
 }
 
 bool QuitPending() {
   MSG message;
-  return PeekMessageA(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+  return PeekMessageW(&message, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
 }
 
 bool WaitAnswering(HANDLE object, const Progress& whileWaiting) {
@@ -77,7 +78,7 @@ void Win32Platform::Pause(std::uint32_t milliseconds) {
 int Win32Platform::ShowMessageBox(const std::string& text, const std::string& caption,
                                   unsigned flags) {
   TaskWindowsDisabled others(owner_);
-  return MessageBoxA(owner_, text.c_str(), caption.c_str(), flags);
+  return MessageBoxW(owner_, ShownText(text).c_str(), ShownText(caption).c_str(), flags);
 }
 
 void Win32Platform::SetWaitCursor(bool wait) { SetApplicationCursor(wait); }

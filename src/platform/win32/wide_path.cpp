@@ -1,28 +1,39 @@
 #include "platform/win32/wide_path.h"
 
-#include <climits>
-
 #include "platform/win32/windows_api.h"
+#include "platform/wtf8.h"
 
 namespace mwn {
 namespace {
+
+static_assert(sizeof(wchar_t) == sizeof(char16_t), "the wide API's text is UTF-16");
 
 bool IsDriveAbsolute(const std::string& path) {
   return path.size() >= 3 && path[1] == ':' && path[2] == '\\' &&
          ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z'));
 }
 
+std::wstring AsWide(const std::u16string& units) {
+  return std::wstring(reinterpret_cast<const wchar_t*>(units.data()), units.size());
+}
+
 }  // namespace
 
 bool WideText(const std::string& text, std::wstring& wide) {
   wide.clear();
-  if (text.find('\0') != std::string::npos || text.size() > INT_MAX) return false;
-  if (text.empty()) return true;
-  const int length = static_cast<int>(text.size());
-  const int wideLength = MultiByteToWideChar(CP_ACP, 0, text.data(), length, nullptr, 0);
-  if (wideLength == 0) return false;
-  wide.resize(wideLength);
-  return MultiByteToWideChar(CP_ACP, 0, text.data(), length, &wide[0], wideLength) == wideLength;
+  std::u16string units;
+  if (text.find('\0') != std::string::npos ||
+      !Utf16FromWtf8(text, units, BadBytes::kRefuse)) {
+    return false;
+  }
+  wide = AsWide(units);
+  return true;
+}
+
+std::wstring ShownText(const std::string& text) {
+  std::u16string units;
+  Utf16FromWtf8(text.substr(0, text.find('\0')), units, BadBytes::kReplace);
+  return AsWide(units);
 }
 
 bool WidePath(const std::string& path, std::wstring& wide) {
@@ -30,7 +41,11 @@ bool WidePath(const std::string& path, std::wstring& wide) {
     SetLastError(ERROR_INVALID_NAME);
     return false;
   }
-  if (wide.size() < MAX_PATH) return true;
+  // Short enough, or already in the \\?\ or \\.\ form: as it is.
+  if (wide.size() < MAX_PATH || path.compare(0, 4, "\\\\?\\") == 0 ||
+      path.compare(0, 4, "\\\\.\\") == 0) {
+    return true;
+  }
   if (IsDriveAbsolute(path)) {
     wide.insert(0, L"\\\\?\\");
   } else if (path.compare(0, 2, "\\\\") == 0) {
@@ -40,17 +55,11 @@ bool WidePath(const std::string& path, std::wstring& wide) {
 }
 
 std::string NarrowText(const std::wstring& wide) {
-  if (wide.empty() || wide.size() > INT_MAX) return "";
-  const int length = static_cast<int>(wide.size());
-  const int narrowLength =
-      WideCharToMultiByte(CP_ACP, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-  if (narrowLength == 0) return "";
-  std::string narrow(narrowLength, '\0');
-  if (WideCharToMultiByte(CP_ACP, 0, wide.data(), length, &narrow[0], narrowLength, nullptr,
-                          nullptr) != narrowLength) {
-    return "";
-  }
-  return narrow;
+  return Wtf8FromUtf16(reinterpret_cast<const char16_t*>(wide.data()), wide.size());
+}
+
+std::string NarrowText(const wchar_t* wide) {
+  return NarrowText(std::wstring(wide == nullptr ? L"" : wide));
 }
 
 }  // namespace mwn

@@ -1,6 +1,5 @@
-// The platform interface on Win32: the walk through the 8-bit (ANSI) API and
-// its path limit; the replacement of copies through the wide API, whose
-// temporary names beside a copy may be longer.
+// The platform interface on Win32, through the wide API: the program's UTF-8
+// text crosses to the system's UTF-16 in wide_path.h and nowhere else.
 #pragma once
 
 #include "platform/platform.h"
@@ -62,6 +61,11 @@ class Win32Platform : public Platform {
   bool OwnResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                    std::size_t& size) override;
   std::string ExecutablePath() override;
+  // The running executable's file name, which the application title is made
+  // from: for a name the ANSI code page can spell, that spelling read as OEM
+  // text and converted to ANSI, as the title has always been made; any other
+  // name as it is.
+  std::string TitleName();
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
   bool ImageFileVersion(const std::uint8_t* data, std::size_t size, std::uint32_t& versionMS,
                         std::uint32_t& versionLS) override;
@@ -95,10 +99,6 @@ class Win32Platform : public Platform {
 // Files are opened so that they never stand in the way of another program
 // that has them open too, nor of their own replacement.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-// Whether the 8-bit API can be given `path` as it is: shorter than kMaxPath
-// and without an embedded NUL, which would silently cut it short.
-bool UsableAnsiPath(const std::string& path);
 
 // A wildcard in a path would make a lookup report some other file.
 bool HasWildcard(const std::string& path);

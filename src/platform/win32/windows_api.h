@@ -1,5 +1,7 @@
 // The one way the Win32 code reaches <windows.h>: lean, without the min/max
-// macros, and at the Windows XP level (GetFileSizeEx, MOVEFILE_* flags).
+// macros, at the Windows XP level (GetFileSizeEx, MOVEFILE_* flags), and with
+// the wide API's types and names (IDC_ARROW, IDI_APPLICATION) wherever a name
+// stands for both.
 #pragma once
 
 #ifndef WIN32_LEAN_AND_MEAN
@@ -10,6 +12,13 @@
 #endif
 #ifndef _WIN32_WINNT
 #define _WIN32_WINNT 0x0501
+#endif
+
+#ifndef UNICODE
+#define UNICODE
+#endif
+#ifndef _UNICODE
+#define _UNICODE
 #endif
 
 #include <windows.h>

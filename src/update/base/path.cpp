@@ -1,5 +1,8 @@
 #include "update/base/path.h"
 
+#include "platform/platform.h"
+#include "platform/wtf8.h"
+
 namespace mwn {
 
 namespace {
@@ -22,6 +25,8 @@ std::string JoinPath(const std::string& folder, const std::string& name) {
   joined.insert(folder.size(), 1, '\\');
   return joined;
 }
+
+bool WithinPathLimit(const std::string& path) { return Utf16Length(path) < kMaxPath; }
 
 bool IsOnDriveLetter(const std::string& path) {
   const char letter = path.empty() ? '\0' : path[0];

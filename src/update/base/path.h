@@ -10,6 +10,11 @@ namespace mwn {
 // the name alone).
 std::string JoinPath(const std::string& folder, const std::string& name);
 
+// True when `path` is shorter than the system's limit on a path, counted in
+// UTF-16 units as the system counts it: the one test of length the walk and
+// the replacement make.
+bool WithinPathLimit(const std::string& path);
+
 // True for an absolute path on a drive letter (X:\...).
 bool IsOnDriveLetter(const std::string& path);
 

@@ -5,6 +5,7 @@
 #include "platform/errors.h"
 #include "platform/platform.h"
 #include "platform/pump.h"
+#include "platform/wtf8.h"
 #include "update/base/path.h"
 #include "update/base/texts.h"
 #include "update/base/version.h"
@@ -61,7 +62,11 @@ std::vector<std::string> ListLines(const std::string& content) {
 }
 
 bool IsListableCopyPath(const std::string& path) {
-  if (path.size() < 4 || path.size() >= kMaxPath || !IsOnDriveLetter(path)) return false;
+  // A damaged list may hold bytes that spell no name: never taken for
+  // another file's.
+  if (path.size() < 4 || !WithinPathLimit(path) || !IsOnDriveLetter(path) || !IsWtf8(path)) {
+    return false;
+  }
   if (path.find_first_of(":*?\"<>|/", 2) != std::string::npos ||
       path.find('\0') != std::string::npos) {
     return false;

@@ -48,7 +48,7 @@ FolderContents ReadFolder(Platform& platform, const std::string& folder, const s
   if (!goOn()) return contents;
   if (step != ListStep::kEnd || named) {
     const std::string candidate = JoinPath(folder, name);
-    contents.copy = candidate.size() < kMaxPath && platform.FileExists(candidate);
+    contents.copy = WithinPathLimit(candidate) && platform.FileExists(candidate);
     goOn();
   }
   return contents;

@@ -160,7 +160,7 @@ void ListingsAhead::Store(const WalkPosition& position, std::uint64_t ticket,
     child.push_back(0);
     for (const Subfolder& subfolder : contents.subfolders) {
       const std::string path = JoinPath(listed.folder, subfolder.name);
-      if (!subfolder.link && path.size() < kMaxPath) AddWaiting(child, path);
+      if (!subfolder.link && WithinPathLimit(path)) AddWaiting(child, path);
       ++child.back();
     }
   }

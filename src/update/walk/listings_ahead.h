@@ -35,7 +35,7 @@ class ListingsAhead {
  public:
   // Lists `root` and then, as their parents' listings come in, the folders
   // below it that the walk enters without passing a link (below a link the
-  // walk must first know where it is) and whose paths the 8-bit API reaches.
+  // walk must first know where it is) and whose paths are within the limit.
   // `whileWaiting` is called whenever a window message arrives while the
   // walk waits for a listing or for the threads to end.
   ListingsAhead(Platform& platform, const std::string& root, const std::string& name,

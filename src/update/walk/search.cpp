@@ -11,6 +11,11 @@ namespace mwn {
 
 namespace {
 
+// Links on one descent path whose folders the system cannot identify (so
+// that a loop through them cannot be told): more are taken for a loop, which
+// would otherwise run on to the path limit, thousands of levels deep.
+constexpr std::size_t kMostBlindLinks = 8;
+
 // One walk of one tree. Each folder costs one listing and nothing more: the
 // listing tells which entries are folders, and whether the file may be
 // here (then asked for exactly). Only a link can lead back to a folder on the
@@ -32,8 +37,7 @@ class Walk {
 
   void Start(const std::string& root, LookAhead lookAhead) {
     pump_.Step();
-    // The 8-bit API reaches no path this long.
-    const bool exists = root.size() < kMaxPath && platform_.FolderExists(root);
+    const bool exists = WithinPathLimit(root) && platform_.FolderExists(root);
     pump_.Step();
     if (!exists) return;
     if (lookAhead.threads > 0) {
@@ -46,8 +50,11 @@ class Walk {
 
  private:
   struct Level {
-    std::string folder;
+    // The caller's path, alive while the level is on the descent path: a
+    // deep tree keeps each of its paths once.
+    const std::string* folder;
     bool belowLink = false;
+    bool link = false;
     bool asked = false;
     bool identified = false;
     FileIdentity identity{};
@@ -55,10 +62,10 @@ class Walk {
 
   // `folder` was listed as a folder; one gone since lists nothing.
   void Search(const std::string& folder, bool link, WalkPosition& position) {
-    if (folder.size() >= kMaxPath) return;
+    if (!WithinPathLimit(folder)) return;
     // Below a link, any folder may be one already on the descent path.
     const bool belowLink = link || (!descent_.empty() && descent_.back().belowLink);
-    descent_.push_back(Level{folder, belowLink});
+    descent_.push_back(Level{&folder, belowLink, link});
     if (!belowLink || !LoopsBack()) {
       const FolderContents contents = Contents(folder, belowLink, position);
       pump_.Step();
@@ -89,17 +96,23 @@ class Walk {
 
   bool LoopsBack() {
     Level& self = descent_.back();
-    if (!Identify(self)) return false;
+    if (!Identify(self)) return self.link && BlindLinks() > kMostBlindLinks;
     for (std::size_t i = 0; i + 1 < descent_.size(); ++i) {
       if (Identify(descent_[i]) && descent_[i].identity == self.identity) return true;
     }
     return false;
   }
 
+  std::size_t BlindLinks() const {
+    std::size_t blind = 0;
+    for (const Level& level : descent_) blind += level.link && level.asked && !level.identified;
+    return blind;
+  }
+
   bool Identify(Level& level) {
     if (!level.asked) {
       pump_.Step();
-      level.identified = platform_.FolderIdentity(level.folder, level.identity);
+      level.identified = platform_.FolderIdentity(*level.folder, level.identity);
       level.asked = true;
       pump_.Step();
     }

@@ -31,6 +31,7 @@
 // Arguments are separated by blanks; "quoted" arguments may hold blanks and
 // the escapes \r \n \" \\. Timeouts are in seconds (default 60). Waiting
 // polls every 25 ms: the program runs at its own pace, never a fixed one.
+// Scenarios and output are UTF-8; windows are read with the wide functions.
 
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
@@ -107,30 +108,46 @@ bool WaitFor(double seconds, const std::function<bool()>& done) {
   }
 }
 
+std::string Utf8(const std::wstring& wide) {
+  if (wide.empty()) return "";
+  const int size = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(size > 0 ? size : 0, '\0');
+  if (size > 0) WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], size, nullptr, nullptr);
+  return text;
+}
+
+std::wstring Wide(const std::string& text) {
+  if (text.empty()) return L"";
+  const int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(size > 0 ? size : 0, L'\0');
+  if (size > 0) MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &wide[0], size);
+  return wide;
+}
+
 std::string ClassOf(HWND window) {
-  char name[256] = "";
-  GetClassNameA(window, name, sizeof name);
-  return name;
+  wchar_t name[256] = L"";
+  GetClassNameW(window, name, 256);
+  return Utf8(name);
 }
 
 // Top-level captions are read without a message; children need one.
 std::string TopLevelText(HWND window) {
-  char text[1024] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  wchar_t text[1024] = L"";
+  GetWindowTextW(window, text, 1024);
+  return Utf8(text);
 }
 
 std::string ChildText(HWND control) {
   DWORD_PTR length = 0;
-  if (!SendMessageTimeoutA(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
+  if (!SendMessageTimeoutW(control, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &length))
     throw Failure("no answer to WM_GETTEXTLENGTH");
-  std::string text(length + 1, '\0');
+  std::wstring text(length + 1, L'\0');
   DWORD_PTR copied = 0;
-  if (!SendMessageTimeoutA(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
+  if (!SendMessageTimeoutW(control, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(&text[0]),
                            SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied))
     throw Failure("no answer to WM_GETTEXT");
   text.resize(copied);
-  return text;
+  return Utf8(text);
 }
 
 BOOL CALLBACK CollectWindow(HWND window, LPARAM list) {
@@ -145,7 +162,7 @@ std::vector<HWND> Children(HWND parent) {
 }
 
 bool IsIconStatic(HWND control) {
-  return ClassOf(control) == "Static" && (GetWindowLongA(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
+  return ClassOf(control) == "Static" && (GetWindowLongW(control, GWL_STYLE) & SS_TYPEMASK) == SS_ICON;
 }
 
 // "&Yes" shows as Yes; "&&" as a single "&".
@@ -197,7 +214,7 @@ class Robot {
     else if (c == "buttons-are") Expect("dialog buttons", Join(ButtonTexts(Dialog())), Join({a.begin() + 1, a.end()}));
     else if (c == "press") Press(Arg(a, 1));
     else if (c == "key") Key(Arg(a, 1));
-    else if (c == "close-box") PostMessageA(Dialog(), WM_CLOSE, 0, 0);
+    else if (c == "close-box") PostMessageW(Dialog(), WM_CLOSE, 0, 0);
     else if (c == "wait-gone") WaitGone(Timeout(a, 1));
     else if (c == "main-caption-is") Expect("main caption", TopLevelText(Main()), Arg(a, 1));
     else if (c == "caption-stays") CaptionStays(Arg(a, 1), Seconds(Arg(a, 2)));
@@ -206,7 +223,7 @@ class Robot {
     else if (c == "enabled-is") ExpectEnabled(Arg(a, 1), Arg(a, 2));
     else if (c == "no-dialog-for") NoDialogFor(Seconds(Arg(a, 1)));
     else if (c == "activate-main") Activate();
-    else if (c == "close-main") PostMessageA(Main(), WM_CLOSE, 0, 0);
+    else if (c == "close-main") PostMessageW(Main(), WM_CLOSE, 0, 0);
     else if (c == "expect-running") ExpectRunning();
     else if (c == "expect-exit") ExpectExit(Timeout(a, 1), a.size() > 2 ? &a[2] : nullptr);
     else if (c == "print-windows") PrintWindows();
@@ -250,11 +267,11 @@ class Robot {
   // Started here rather than attached to: a quiet run may be over before
   // an attach would find it.
   void Launch(const std::string& commandLine) {
-    std::string line = commandLine;
-    STARTUPINFOA startup{};
+    std::wstring line = Wide(commandLine);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &started))
       throw Failure("cannot start " + commandLine);
     CloseHandle(started.hThread);
     process_ = started.hProcess;
@@ -280,11 +297,12 @@ class Robot {
   static DWORD FindProcess(const std::string& image) {
     HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE) return 0;
-    PROCESSENTRY32 entry{};
+    PROCESSENTRY32W entry{};
     entry.dwSize = sizeof entry;
     DWORD found = 0;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
-      if (lstrcmpiA(entry.szExeFile, image.c_str()) == 0) found = entry.th32ProcessID;
+    const std::wstring wanted = Wide(image);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+      if (lstrcmpiW(entry.szExeFile, wanted.c_str()) == 0) found = entry.th32ProcessID;
     CloseHandle(snapshot);
     return found;
   }
@@ -367,7 +385,7 @@ class Robot {
     for (HWND child : Children(Dialog())) {
       DWORD_PTR icon = 0;
       if (IsIconStatic(child) && IsWindowVisible(child) &&
-          SendMessageTimeoutA(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &icon) && icon)
+          SendMessageTimeoutW(child, STM_GETICON, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs, &icon) && icon)
         shown = true;
     }
     if (shown != (kind == "shown")) throw Failure(shown ? "the dialog shows an icon" : "the dialog shows no icon");
@@ -379,7 +397,7 @@ class Robot {
       if (name != button.first) continue;
       HWND control = GetDlgItem(Dialog(), button.second);
       if (!control || !IsWindowVisible(control)) throw Failure("the dialog has no button " + name);
-      PostMessageA(control, BM_CLICK, 0, 0);
+      PostMessageW(control, BM_CLICK, 0, 0);
       return;
     }
     throw BadScenario("unknown button " + name);
@@ -393,8 +411,8 @@ class Robot {
     HWND target = Dialog();
     if (GetGUIThreadInfo(GetWindowThreadProcessId(target, nullptr), &gui) && gui.hwndFocus && IsChild(target, gui.hwndFocus))
       target = gui.hwndFocus;
-    PostMessageA(target, WM_KEYDOWN, key, 1);
-    PostMessageA(target, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
+    PostMessageW(target, WM_KEYDOWN, key, 1);
+    PostMessageW(target, WM_KEYUP, key, 1 | (1u << 30) | (1u << 31));
   }
 
   void WaitGone(double timeout) {
@@ -444,7 +462,7 @@ class Robot {
   void Activate() {
     HWND main = Main();
     SetForegroundWindow(main);
-    PostMessageA(main, WM_ACTIVATE, WA_ACTIVE, 0);
+    PostMessageW(main, WM_ACTIVATE, WA_ACTIVE, 0);
   }
 
   bool Running() const { return WaitForSingleObject(process_, 0) == WAIT_TIMEOUT; }

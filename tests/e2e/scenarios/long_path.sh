@@ -1,4 +1,4 @@
-# A copy whose path is 259 characters, the longest the walk reaches, is found
+# A copy whose path is 259 characters, the longest the 8-bit API reached, is found
 # and updated, though the names made beside it for the swap are longer.
 drives D
 long=D/$(printf 'a%.0s' {1..200})/$(printf 'b%.0s' {1..47})

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/platform.h"
+
 using mwn::JoinPath;
 
 TEST(JoinPath, DriveRootGetsNoSecondBackslash) {
@@ -38,6 +40,27 @@ TEST(JoinPath, NameIsComparedExactly) {
   // A folder ending in a partial match is not taken for a separator.
   EXPECT_EQ(JoinPath("C:\\Old", "Mwn.exe"), "C:\\Old\\Mwn.exe");
   EXPECT_EQ(JoinPath("C:\\Data\\Mwn", ".exe"), "C:\\Data\\Mwn\\.exe");
+}
+
+// In Shift-JIS the second byte of 表, ソ and 能 is a backslash; in UTF-8
+// no byte of a character past ASCII is, so the byte rules hold as they are.
+TEST(JoinPath, NamesEndingInWhatADoubleByteCodePageSpellsWithABackslash) {
+  for (const std::string name : {"表", "ソ", "能"}) {
+    const std::string folder = "C:\\" + name;
+    EXPECT_EQ(JoinPath(folder, "Mwn.exe"), folder + "\\Mwn.exe");
+    EXPECT_EQ(mwn::FolderOfPath(JoinPath(folder, "Mwn.exe")), folder);
+    EXPECT_EQ(mwn::NameOfPath(folder), name);
+  }
+}
+
+TEST(WithinPathLimit, CountsUtf16UnitsNotBytes) {
+  const std::size_t room = mwn::kMaxPath - 1 - 3;
+  EXPECT_TRUE(mwn::WithinPathLimit("C:\\" + std::string(room, 'a')));
+  EXPECT_FALSE(mwn::WithinPathLimit("C:\\" + std::string(room + 1, 'a')));
+  std::string cyrillic = "C:\\";
+  for (std::size_t i = 0; i < room; ++i) cyrillic += "Ж";  // two bytes, one unit
+  EXPECT_TRUE(mwn::WithinPathLimit(cyrillic));
+  EXPECT_FALSE(mwn::WithinPathLimit(cyrillic + "📦"));  // four bytes, two units
 }
 
 TEST(SplitPath, FolderKeepsTheRootsBackslashAndNameFollowsTheLastSeparator) {

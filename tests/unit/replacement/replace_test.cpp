@@ -177,6 +177,21 @@ TEST_F(ReplaceTest, CopiesInARootAndOnAShareAreStagedBesideThem) {
   EXPECT_TRUE(Leftovers("\\\\srv\\apps").empty());
 }
 
+// Copies under names in several scripts and far past the old 260: updated
+// and listed exactly as named, and nothing left beside them.
+TEST_F(ReplaceTest, CopiesNamedInAnyScriptAtAnyDepthAreUpdated) {
+  std::string deep = "D:\\Łukasz\\Документы";
+  while (deep.size() < 600) deep += "\\程序文件 📦";
+  const Lines copies = {"C:\\Ελληνικά\\\xED\xA0\x80\\Mwn.exe", deep + "\\Mwn.exe"};
+  for (const std::string& copy : copies) Copy(copy);
+  Replace();
+  EXPECT_EQ(window.memo3.lines, (Lines{copies[1], copies[0]}));
+  for (const std::string& copy : copies) {
+    EXPECT_EQ(platform.Contents(copy), image) << copy;
+    EXPECT_TRUE(Leftovers(mwn::FolderOfPath(copy)).empty());
+  }
+}
+
 // The copies of one folder are its backup first, then the staged image.
 TEST_F(ReplaceTest, CorruptedWriteIsDetectedAndTheOldBytesRestored) {
   Copy("C:\\A\\Mwn.exe");
@@ -434,7 +449,8 @@ TEST(ListedCopies, OnlyExistingCopiesOnLocalDrivesAreTouched) {
   EXPECT_TRUE(mwn::IsListableCopyPath("C:\\Program Files\\Mwn\\MWN.EXE"));
   for (const char* refused : {"C:\\Apps\\Other.exe", "Apps\\Mwn.exe", "C:Mwn.exe", "\\\\srv\\a\\Mwn.exe",
                               "C:\\Apps\\..\\Mwn.exe", "C:\\Apps\\x:Mwn.exe", "C:\\*\\Mwn.exe",
-                              "\\\\?\\C:\\Mwn.exe", "C:\\Apps\\Mwn.exe.old"}) {
+                              "\\\\?\\C:\\Mwn.exe", "C:\\Apps\\Mwn.exe.old", "C:\\Caf\xE9\\Mwn.exe",
+                              "C:\\\xE8\xA1\\Mwn.exe"}) {
     EXPECT_FALSE(mwn::IsListableCopyPath(refused)) << refused;
   }
   Machine machine;
@@ -447,13 +463,20 @@ TEST(ListedCopies, OnlyExistingCopiesOnLocalDrivesAreTouched) {
     platform.AddFile(copy, Machine::OldBytes(copy));
   }
   platform.AddFolder("C:\\Folder\\Mwn.exe");
-  platform.AddFile("C:\\list.txt", "C:\\A\\Mwn.exe\r\nD:\\B\\MWN.EXE\nC:\\A\\Other.exe\r\n"
+  // A damaged list: a name whose bytes are not UTF-8 is left alone even
+  // where a file of exactly those bytes stands.
+  platform.AddFile("C:\\Caf\xE9\\Mwn.exe", Machine::OldBytes("damaged"));
+  platform.AddFile("C:\\Café\\Mwn.exe", Machine::OldBytes("C:\\Café\\Mwn.exe"));
+  platform.AddFile("C:\\list.txt", "C:\\Caf\xE9\\Mwn.exe\r\nC:\\Café\\Mwn.exe\r\n"
+                                   "C:\\A\\Mwn.exe\r\nD:\\B\\MWN.EXE\nC:\\A\\Other.exe\r\n"
                                    "C:\\Missing\\Mwn.exe\r\nC:\\Folder\\Mwn.exe\r\n"
                                    "\\\\srv\\apps\\Mwn.exe\r\nA\\Mwn.exe\r\nX:\\Mwn.exe\r\n");
   mwn::MessagePump pump(platform);
   EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\list.txt"), mwn::kListedCopiesDone);
   EXPECT_EQ(platform.Contents("C:\\A\\Mwn.exe"), machine.image);
   EXPECT_EQ(platform.Contents("D:\\B\\MWN.EXE"), machine.image);
+  EXPECT_EQ(platform.Contents("C:\\Café\\Mwn.exe"), machine.image);
+  EXPECT_EQ(platform.Contents("C:\\Caf\xE9\\Mwn.exe"), Machine::OldBytes("damaged"));
   EXPECT_EQ(platform.Contents("C:\\A\\Other.exe"), Machine::OldBytes("C:\\A\\Other.exe"));
   EXPECT_EQ(platform.Contents("\\\\srv\\apps\\Mwn.exe"), Machine::OldBytes("\\\\srv\\apps\\Mwn.exe"));
   EXPECT_FALSE(platform.IsFile("C:\\Missing\\Mwn.exe"));
