@@ -26,11 +26,11 @@ bool StartsIgnoringCase(const std::string& text, const std::string& prefix) {
 
 }  // namespace
 
-RandomTree::RandomTree(std::uint32_t seed) : seed_(seed), state_(seed) {
+RandomTree::RandomTree(std::uint32_t seed, LongPaths longPaths) : seed_(seed), state_(seed) {
   AddDrives();
   AddShares();
   MakeOneCopyNewer();
-  if (Chance(60)) AddLongPaths();
+  if (Chance(60) && longPaths == LongPaths::kSometimes) AddLongPaths();
   if (Chance(40)) AddBackLink();
   if (Chance(35)) AddCrossLink();
 }

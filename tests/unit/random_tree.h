@@ -23,7 +23,10 @@ class RandomTree {
     int file;
   };
 
-  explicit RandomTree(std::uint32_t seed);
+  // Paths about the length limit (32,767 units) are long to build and to
+  // walk: runs repeated call by call leave them out.
+  enum class LongPaths { kSometimes, kNever };
+  explicit RandomTree(std::uint32_t seed, LongPaths longPaths = LongPaths::kSometimes);
 
   std::uint32_t Seed() const { return seed_; }
   // Puts the machine into `platform`, network answers included.

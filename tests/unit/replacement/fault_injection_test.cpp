@@ -583,7 +583,7 @@ class FaultInjection : public ::testing::Test {
 
 TEST_F(FaultInjection, EachCallOfTheRunFailingInTurn) {
   for (const std::uint32_t seed : Seeds(kSweptTrees)) {
-    const RandomTree tree(seed);
+    const RandomTree tree(seed, RandomTree::LongPaths::kNever);
     const std::unique_ptr<FaultyRun> clean = Baseline(tree);
     const std::vector<FakePlatform::Call> calls = clean->platform.calls;
     for (std::size_t index = 0; index < calls.size(); ++index) {
@@ -613,7 +613,7 @@ TEST_F(FaultInjection, RandomSetsOfFailingAndCorruptingCalls) {
   static const std::uint32_t codes[] = {mwn::kErrorAccessDenied, mwn::kErrorDiskFull,
                                         mwn::kErrorSharingViolation, mwn::kErrorFileNotFound};
   for (const std::uint32_t seed : Seeds(kTrees)) {
-    const RandomTree tree(seed);
+    const RandomTree tree(seed, RandomTree::LongPaths::kNever);
     const std::unique_ptr<FaultyRun> clean = Baseline(tree);
     const std::vector<FakePlatform::Call>& calls = clean->platform.calls;
     // Most calls belong to the search; the replacement's share is small,
@@ -651,7 +651,7 @@ TEST_F(FaultInjection, RandomSetsOfFailingAndCorruptingCalls) {
 // A call that never works on this machine: every call of one kind fails.
 TEST_F(FaultInjection, EachKindOfCallAlwaysFailing) {
   for (const std::uint32_t seed : Seeds(kTrees)) {
-    const RandomTree tree(seed);
+    const RandomTree tree(seed, RandomTree::LongPaths::kNever);
     const std::unique_ptr<FaultyRun> clean = Baseline(tree);
     std::set<Op> kinds;
     for (const FakePlatform::Call& call : clean->platform.calls) {
@@ -671,7 +671,7 @@ TEST_F(FaultInjection, EachKindOfCallAlwaysFailing) {
 // together with the next one (a backup and the staged image after it).
 TEST_F(FaultInjection, EachWriteCorruptedInTurn) {
   for (const std::uint32_t seed : Seeds(kTrees)) {
-    const RandomTree tree(seed);
+    const RandomTree tree(seed, RandomTree::LongPaths::kNever);
     const std::unique_ptr<FaultyRun> clean = Baseline(tree);
     for (int ordinal = 0; ordinal < clean->corruptible; ++ordinal) {
       for (const int together : {0, 1}) {
