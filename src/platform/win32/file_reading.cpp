@@ -1,5 +1,5 @@
-// Reading files back after their replacement, through the wide API like the
-// replacement itself.
+// Reading files back after their replacement, by path or through a handle
+// opened relative to a held folder.
 #include <algorithm>
 #include <cstring>
 #include <vector>

@@ -1,5 +1,5 @@
-// The operations that replace a copy, through the wide API: the temporary
-// names staged beside a copy may be longer than the 8-bit API accepts.
+// The operations that replace a copy by path, for runs with a standard
+// user's rights (a privileged run acts through a held folder instead).
 #include <exception>
 
 #include "platform/win32/unique_handle.h"

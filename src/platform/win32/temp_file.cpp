@@ -17,8 +17,6 @@ constexpr std::size_t kTempNameRoom = 14;
 constexpr unsigned kLargestTempNumber = 0xFFFF;
 
 std::string WithSeparator(const std::string& folder, const std::wstring& wideFolder) {
-  // Tested on the wide form: in a double-byte code page, a backslash byte can
-  // be the second half of a character.
   return !wideFolder.empty() && wideFolder.back() == L'\\' ? folder : folder + '\\';
 }
 
