@@ -16,7 +16,8 @@ OwnExecutable& Own() {
   return own;
 }
 
-// The path as the system has it, not as the 8-bit API would spell it.
+}  // namespace
+
 std::wstring ModulePath() {
   std::wstring path(MAX_PATH, L'\0');
   for (;;) {
@@ -29,8 +30,6 @@ std::wstring ModulePath() {
     path.resize(path.size() * 2);
   }
 }
-
-}  // namespace
 
 void HoldOwnExecutable() {
   OwnExecutable& own = Own();

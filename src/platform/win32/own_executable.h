@@ -10,6 +10,10 @@
 
 namespace mwn {
 
+// The full path of the running executable as the system has it, or the
+// empty string.
+std::wstring ModulePath();
+
 // Call first thing in WinMain. Where the file cannot be held (another
 // program has it open for writing), the run goes on, but RunElevated refuses.
 void HoldOwnExecutable();

@@ -1,23 +1,11 @@
 #include "platform/pe_version.h"
+#include "platform/win32/own_executable.h"
 #include "platform/win32/system_library.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 
 namespace mwn {
 namespace {
-
-std::wstring ModulePath() {
-  std::wstring path(MAX_PATH, L'\0');
-  for (;;) {
-    const DWORD length = GetModuleFileNameW(nullptr, &path[0], static_cast<DWORD>(path.size()));
-    if (length == 0) return L"";
-    if (length < path.size()) {
-      path.resize(length);
-      return path;
-    }
-    path.resize(path.size() * 2);
-  }
-}
 
 // The spelling of `wide` in the ANSI code page; false when a character has
 // none there (only a look-alike or the default character).
