@@ -83,8 +83,9 @@ struct ScratchFolder {
   std::unique_ptr<PrivateFolder> held;
 };
 
-// MakeScratchFolder's folder, made private to administrators; an empty path
-// and the system's code in `errorCode` when it cannot be made.
+// A folder in the temp directory, named from the system's strong random
+// source and private to administrators; an empty path and the system's code
+// in `errorCode` when it cannot be made.
 ScratchFolder MakePrivateScratchFolder(Platform& platform, MessagePump& pump,
                                        std::uint32_t& errorCode);
 
