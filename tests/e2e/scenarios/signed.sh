@@ -1,7 +1,7 @@
 # The updater signed (Authenticode, by scripts/sign.sh) with a throw-away
 # self-signed certificate: osslsigncode accepts the signature, and the signed
 # file, whose signature follows the resources it reads its payload from,
-# still replaces the copies.
+# still replaces the copies: the replace scenario, run on the signed file.
 signing=$SANDBOX/signing
 mkdir -p "$signing"
 openssl req -x509 -newkey rsa:2048 -noenc -days 1 -subj "/CN=MwnUpdate test signer" \
@@ -15,21 +15,5 @@ osslsigncode verify -CAfile "$signing/cert.pem" -in "$signing/MwnUpdate.exe" >"$
   fail "osslsigncode does not accept the signature: $(cat "$signing/verify.txt")"
 MWN_UPDATER=$signing/MwnUpdate.exe
 
-drives D
-place old D/Mwn.exe D/A/Mwn.exe
-start_updater
-robot <<'SCENARIO'
-attach MwnUpdate.exe
-wait-box "Update Marlowen Now?"
-press OK
-wait-plain "Done!" 300
-press OK
-wait-box "Close Marlowen Update?"
-control-is 201 ""
-control-is 203 "D:\\A\\Mwn.exe\r\nD:\\Mwn.exe\r\n"
-press Yes
-expect-exit 60 0
-SCENARIO
-updater_ended
-for copy in Mwn.exe A/Mwn.exe; do same_file "$SANDBOX/D/$copy" "$MWN_PAYLOAD"; done
-temp_is_empty
+# shellcheck source=replace.sh
+source "$here/scenarios/replace.sh"
