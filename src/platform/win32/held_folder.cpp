@@ -33,6 +33,35 @@ DWORD AttributesOfHandle(HANDLE handle) {
                                                           : INVALID_FILE_ATTRIBUTES;
 }
 
+// `name` opened relative to `root` (or, without one, `name` as a full kernel
+// path), synchronously and without following a link at it. A link is
+// refused unless `linksToo`, so that nothing but its attributes is ever read
+// through one and nothing at all written. Null with the last error set when
+// it cannot; `outcome`, where given, says whether the file was opened or made.
+UniqueKernelHandle OpenNoLink(HANDLE root, const std::wstring& name, ACCESS_MASK access,
+                              ULONG share, ULONG disposition, ULONG options, bool linksToo,
+                              ULONG_PTR* outcome = nullptr) {
+  UNICODE_STRING counted = CountedString(name);
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, root, nullptr);
+  IO_STATUS_BLOCK status{};
+  HANDLE handle = nullptr;
+  const NTSTATUS opened = NtCreateFile(
+      &handle, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share,
+      disposition, options | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0);
+  if (opened < 0) {
+    SetLastError(ErrorOf(opened));
+    return UniqueKernelHandle();
+  }
+  UniqueKernelHandle owned(handle);
+  if (!linksToo && (AttributesOfHandle(owned.get()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return UniqueKernelHandle();
+  }
+  if (outcome != nullptr) *outcome = status.Information;
+  return owned;
+}
+
 struct Flush {
   static DWORD WINAPI Call(LPVOID file) { return FlushFileBuffers(static_cast<HANDLE>(file)); }
 };
@@ -209,9 +238,7 @@ class Win32HeldFolder : public HeldFolder {
 
  private:
   // The entry `name` ("" for the held folder itself), opened relative to the
-  // hold without following a link at it. A link is refused unless
-  // `linksToo`, so that nothing but its attributes is ever read through one
-  // and nothing at all written. Null with the last error set when it cannot.
+  // hold as OpenNoLink opens it.
   UniqueKernelHandle Open(const std::string& name, ACCESS_MASK access, ULONG disposition,
                           ULONG options, bool linksToo) {
     std::wstring wide;
@@ -219,12 +246,7 @@ class Win32HeldFolder : public HeldFolder {
       SetLastError(ERROR_INVALID_NAME);
       return UniqueKernelHandle();
     }
-    UniqueKernelHandle handle = NtOpen(wide, access, disposition, options, nullptr);
-    if (handle && !linksToo && (AttributesOfHandle(handle.get()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
-      SetLastError(ERROR_ACCESS_DENIED);
-      return UniqueKernelHandle();
-    }
-    return handle;
+    return OpenNoLink(folder_, wide, access, kShareAll, disposition, options, linksToo);
   }
 
   UniqueKernelHandle Create(const std::string& name, ACCESS_MASK access, ULONG disposition,
@@ -232,25 +254,6 @@ class Win32HeldFolder : public HeldFolder {
     UniqueKernelHandle file = Open(name, access, disposition, FILE_NON_DIRECTORY_FILE, false);
     error = file ? kErrorSuccess : GetLastError();
     return file;
-  }
-
-  UniqueKernelHandle NtOpen(const std::wstring& name, ACCESS_MASK access, ULONG disposition,
-                            ULONG options, PSECURITY_DESCRIPTOR security) {
-    UNICODE_STRING counted = CountedString(name);
-    OBJECT_ATTRIBUTES attributes;
-    InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, folder_,
-                               security);
-    IO_STATUS_BLOCK status{};
-    HANDLE handle = nullptr;
-    const NTSTATUS opened =
-        NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &status, nullptr,
-                     FILE_ATTRIBUTE_NORMAL, kShareAll, disposition,
-                     options | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0);
-    if (opened < 0) {
-      SetLastError(ErrorOf(opened));
-      return UniqueKernelHandle();
-    }
-    return UniqueKernelHandle(handle);
   }
 
   HANDLE folder_;
@@ -269,30 +272,6 @@ namespace {
 constexpr ACCESS_MASK kPassThrough = FILE_TRAVERSE | FILE_READ_ATTRIBUTES | SYNCHRONIZE;
 constexpr ACCESS_MASK kHold =
     FILE_LIST_DIRECTORY | FILE_TRAVERSE | FILE_READ_ATTRIBUTES | READ_CONTROL | SYNCHRONIZE;
-
-// The folder `name` opened relative to `parent` (or `name` as a full
-// kernel path without one), not following a link at it; a link is refused.
-UniqueKernelHandle OpenFolderStep(HANDLE parent, const std::wstring& name, ACCESS_MASK access,
-                                  ULONG share, DWORD& error) {
-  UNICODE_STRING counted = CountedString(name);
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, parent, nullptr);
-  IO_STATUS_BLOCK status{};
-  HANDLE folder = nullptr;
-  const NTSTATUS opened = NtCreateFile(
-      &folder, access, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share, kNtFileOpen,
-      FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0);
-  if (opened < 0) {
-    error = ErrorOf(opened);
-    return UniqueKernelHandle();
-  }
-  UniqueKernelHandle handle(folder);
-  if (AttributesOfHandle(handle.get()) & FILE_ATTRIBUTE_REPARSE_POINT) {
-    error = ERROR_ACCESS_DENIED;
-    return UniqueKernelHandle();
-  }
-  return handle;
-}
 
 // "\??\C:\" or "\??\UNC\server\share\" and the components after it.
 bool SplitKernelPath(const std::wstring& path, std::wstring& root,
@@ -342,13 +321,16 @@ UniqueKernelHandle HoldPath(const std::string& path, DWORD& error) {
     error = ERROR_INVALID_NAME;
     return UniqueKernelHandle();
   }
-  UniqueKernelHandle folder = OpenFolderStep(nullptr, root, components.empty() ? kHold : kPassThrough,
-                                             kShareAll, error);
+  UniqueKernelHandle folder =
+      OpenNoLink(nullptr, root, components.empty() ? kHold : kPassThrough, kShareAll, kNtFileOpen,
+                 FILE_DIRECTORY_FILE, false);
   for (std::size_t i = 0; folder && i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
-    folder = OpenFolderStep(folder.get(), components[i], last ? kHold : kPassThrough,
-                            last ? FILE_SHARE_READ | FILE_SHARE_WRITE : kShareAll, error);
+    folder = OpenNoLink(folder.get(), components[i], last ? kHold : kPassThrough,
+                        last ? FILE_SHARE_READ | FILE_SHARE_WRITE : kShareAll, kNtFileOpen,
+                        FILE_DIRECTORY_FILE, false);
   }
+  if (!folder) error = GetLastError();
   return folder;
 }
 
@@ -378,25 +360,17 @@ UniqueFileHandle OpenHeldLog(const std::string& folderPath, const std::string& n
   }
   const UniqueKernelHandle folder = HoldPath(folderPath, error);
   if (!folder) return UniqueFileHandle();
-  UNICODE_STRING counted = CountedString(wide);
-  OBJECT_ATTRIBUTES attributes;
-  InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, folder.get(), nullptr);
-  IO_STATUS_BLOCK status{};
-  HANDLE opened = nullptr;
-  const NTSTATUS result = NtCreateFile(
-      &opened, FILE_APPEND_DATA | READ_CONTROL | FILE_READ_ATTRIBUTES | SYNCHRONIZE, &attributes,
-      &status, nullptr, FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, kNtFileOpenIf,
-      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0);
-  if (result < 0) {
-    error = ErrorOf(result);
+  ULONG_PTR outcome = 0;
+  UniqueKernelHandle opened =
+      OpenNoLink(folder.get(), wide, FILE_APPEND_DATA | READ_CONTROL | FILE_READ_ATTRIBUTES,
+                 FILE_SHARE_READ | FILE_SHARE_WRITE, kNtFileOpenIf, FILE_NON_DIRECTORY_FILE, false,
+                 &outcome);
+  if (!opened) {
+    error = GetLastError();
     return UniqueFileHandle();
   }
-  UniqueFileHandle file(opened);
-  if (AttributesOfHandle(file.get()) & FILE_ATTRIBUTE_REPARSE_POINT) {
-    error = ERROR_ACCESS_DENIED;
-    return UniqueFileHandle();
-  }
-  if (status.Information == kNtFileOpened && !OwnedByAdministratorsOrThisAccount(file.get())) {
+  UniqueFileHandle file(opened.release());
+  if (outcome == kNtFileOpened && !OwnedByAdministratorsOrThisAccount(file.get())) {
     error = ERROR_INVALID_OWNER;
     return UniqueFileHandle();
   }
