@@ -8,9 +8,9 @@
 
 #include "app/interactive.h"
 #include "platform/pump.h"
-#include "platform/win32/bound_imports.h"
-#include "platform/win32/own_executable.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/process/bound_imports.h"
+#include "platform/win32/process/own_executable.h"
+#include "platform/win32/process/system_library.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 #include "platform/win32/windows_api.h"

@@ -9,7 +9,7 @@
 #include "platform/errors.h"
 #include "platform/platform.h"
 #include "platform/pump.h"
-#include "platform/win32/app_cursor.h"
+#include "platform/win32/process/app_cursor.h"
 #include "platform/win32/wide_path.h"
 #include "platform/wtf8.h"
 #include "update/base/texts.h"

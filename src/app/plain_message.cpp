@@ -4,8 +4,8 @@
 
 #include "app/gdi.h"
 #include "app/window_base.h"
-#include "platform/win32/app_cursor.h"
-#include "platform/win32/task_windows.h"
+#include "platform/win32/process/app_cursor.h"
+#include "platform/win32/process/task_windows.h"
 #include "platform/win32/wide_path.h"
 
 namespace mwn {

@@ -5,7 +5,7 @@
 
 #include <utility>
 
-#include "platform/win32/system_library.h"
+#include "platform/win32/process/system_library.h"
 #include "platform/win32/windows_api.h"
 
 namespace mwn {

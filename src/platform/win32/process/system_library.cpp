@@ -1,4 +1,4 @@
-#include "platform/win32/system_library.h"
+#include "platform/win32/process/system_library.h"
 
 #include <string>
 

@@ -1,4 +1,4 @@
-#include "platform/win32/own_executable.h"
+#include "platform/win32/process/own_executable.h"
 
 #include "platform/win32/unique_handle.h"
 

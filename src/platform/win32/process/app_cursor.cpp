@@ -1,4 +1,4 @@
-#include "platform/win32/app_cursor.h"
+#include "platform/win32/process/app_cursor.h"
 
 namespace mwn {
 namespace {

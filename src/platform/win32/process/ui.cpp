@@ -1,5 +1,5 @@
-#include "platform/win32/app_cursor.h"
-#include "platform/win32/task_windows.h"
+#include "platform/win32/process/app_cursor.h"
+#include "platform/win32/process/task_windows.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"

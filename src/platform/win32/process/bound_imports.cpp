@@ -1,6 +1,6 @@
-#include "platform/win32/bound_imports.h"
+#include "platform/win32/process/bound_imports.h"
 
-#include "platform/win32/system_library.h"
+#include "platform/win32/process/system_library.h"
 
 // The import slots through which the compiler calls each function declared
 // in <windows.h>, under the names the system's import libraries would give
@@ -14,7 +14,7 @@
 #define MWN_BOUND_IMPORT(dll, function, bytes) \
   extern "C" void* mwn_slot_##function asm(MWN_IMPORT_SLOT_NAME(function, bytes)); \
   void* mwn_slot_##function = nullptr;
-#include "platform/win32/bound_imports.inc"
+#include "platform/win32/process/bound_imports.inc"
 #undef MWN_BOUND_IMPORT
 
 namespace mwn {
@@ -28,7 +28,7 @@ bool BindUserInterfaceImports() {
 #define MWN_BOUND_IMPORT(dll, function, bytes)            \
   mwn_slot_##function = dll.Function<void*>(#function); \
   bound = bound && mwn_slot_##function != nullptr;
-#include "platform/win32/bound_imports.inc"
+#include "platform/win32/process/bound_imports.inc"
 #undef MWN_BOUND_IMPORT
   return bound;
 }

@@ -5,8 +5,8 @@
 // real user, and nothing here interprets an entry's rights by hand.
 #include <vector>
 
-#include "platform/win32/administrators.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/rights/administrators.h"
+#include "platform/win32/process/system_library.h"
 #include "platform/win32/win32_platform.h"
 
 // Not part of the lean <windows.h>.

@@ -1,4 +1,4 @@
-#include "platform/win32/system_library.h"
+#include "platform/win32/process/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"

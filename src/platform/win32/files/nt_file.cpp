@@ -1,4 +1,4 @@
-#include "platform/win32/nt_file.h"
+#include "platform/win32/files/nt_file.h"
 
 namespace mwn {
 

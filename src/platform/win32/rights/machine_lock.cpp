@@ -4,8 +4,8 @@
 // such a name: it takes its mutex in a private namespace that only
 // administrators can make, and takes the shared name too, made so that only
 // administrators can open it, so that runs without those rights see it.
-#include "platform/win32/administrators.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/rights/administrators.h"
+#include "platform/win32/process/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"

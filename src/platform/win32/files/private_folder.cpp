@@ -2,8 +2,8 @@
 // folder that standard users may write to (the user's own for an approved
 // consent, C:\Windows\Temp for SYSTEM where the system has no other), it
 // must stay out of their reach from the moment it exists until it is gone.
-#include "platform/win32/administrators.h"
-#include "platform/win32/nt_file.h"
+#include "platform/win32/rights/administrators.h"
+#include "platform/win32/files/nt_file.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"

@@ -1,4 +1,4 @@
-#include "platform/win32/task_windows.h"
+#include "platform/win32/process/task_windows.h"
 
 namespace mwn {
 

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "platform/win32/administrators.h"
-#include "platform/win32/nt_file.h"
+#include "platform/win32/rights/administrators.h"
+#include "platform/win32/files/nt_file.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 

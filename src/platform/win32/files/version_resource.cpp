@@ -1,6 +1,6 @@
 #include "platform/pe_version.h"
-#include "platform/win32/own_executable.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/process/own_executable.h"
+#include "platform/win32/process/system_library.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 

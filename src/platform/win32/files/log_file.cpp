@@ -1,5 +1,5 @@
 // The run's log, and what it says about the process.
-#include "platform/win32/administrators.h"
+#include "platform/win32/rights/administrators.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"

@@ -1,4 +1,4 @@
-#include "platform/win32/administrators.h"
+#include "platform/win32/rights/administrators.h"
 
 // Not part of the lean <windows.h>.
 #include <sddl.h>

@@ -1,7 +1,7 @@
 // The program's own executable run again with an administrator's rights,
 // for the copies only those rights can replace.
-#include "platform/win32/own_executable.h"
-#include "platform/win32/system_library.h"
+#include "platform/win32/process/own_executable.h"
+#include "platform/win32/process/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"

@@ -1,0 +1,74 @@
+// What the updater asks of the system about rights: who the process runs as,
+// an administrator's rights asked for and handed on, the lock on the machine
+// and the folder of a privileged run's log. Part of the platform interface
+// (platform/platform.h).
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "platform/process.h"
+
+namespace mwn {
+
+// Held by the one run on the machine; released when destroyed, and by the
+// system when the process ends in any way.
+class MachineLock {
+ public:
+  virtual ~MachineLock() = default;
+};
+
+class RightsServices {
+ public:
+  virtual ~RightsServices() = default;
+
+  // True when the process already runs with an administrator's full rights:
+  // started elevated, as SYSTEM, or (before Vista) by an administrator.
+  virtual bool RunningElevated() = 0;
+  // True when the process runs as no person but as the system itself
+  // (SYSTEM, or a service's account), as deployment tools start it.
+  virtual bool RunningAsSystemAccount() = 0;
+  // Runs `work` on this thread with the rights of the person this process
+  // runs for, without an administrator's: the process's own token with the
+  // Administrators group for deny only, at medium integrity. False, without
+  // running it, when that token cannot be made or used.
+  virtual bool WithStandardRights(const std::function<void()>& work) = 0;
+  // True when every DLL the system loads on the program's behalf comes from
+  // the system folder alone, never from the program's own folder. Without
+  // it nothing may be done with an administrator's rights.
+  virtual bool DllSearchNarrowed() = 0;
+  // Starts the program's own executable with `arguments` and an
+  // administrator's rights (the system asks the user's consent), without a
+  // window, and waits for it to end, calling `whileWaiting` whenever a
+  // window message arrives meanwhile. The executable is the very file the
+  // process was started from, held unchanged since. 0 with the instance's
+  // exit code in `exitCode`; 1223 when the user declined; 50 without
+  // DllSearchNarrowed; else the system's error code.
+  virtual std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
+                                    std::uint32_t& exitCode) = 0;
+
+  // The name the process runs under (SYSTEM for a deployment tool's run), or
+  // the empty string.
+  virtual std::string UserName() = 0;
+
+  // Takes the lock named `name` for all the sessions of the machine; a lock
+  // left by a process that ended is taken over. Without an administrator's
+  // rights: null when another process holds it, or holds it under rights
+  // this one cannot open. With them: null only when another process with
+  // those rights holds it; a name a standard user made or holds first is
+  // passed over, so that no standard user can hold such a run off. Either
+  // way, a process without those rights that comes later sees it held.
+  virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
+
+  // The folder that a run with an administrator's rights writes /log alone
+  // to, %SystemRoot%\Logs\MwnUpdate, made private to Administrators and
+  // SYSTEM when missing. `error` 0 when it can be used; else the system's
+  // error code: it cannot be made, or what stands there already is a link
+  // (4395), no folder (267), or not owned by Administrators or SYSTEM
+  // (1307), and a standard user may have prepared it.
+  virtual std::string AdministratorsLogFolder(std::uint32_t& error) = 0;
+};
+
+}  // namespace mwn
