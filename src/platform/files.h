@@ -100,13 +100,24 @@ class FolderEntries {
 // Every entry is reached relative to the hold, never by path, and an entry
 // that is a link (a junction, a symbolic link, a mount point) is neither
 // followed nor changed: its steps fail with access denied.
+// Who besides SYSTEM, Administrators and the system's installer may change a
+// folder, as far as a run with an administrator's rights is concerned.
+enum class FolderTrust {
+  // Someone else may rename, remove or rewrite entries that are not theirs,
+  // or change the folder's access list or owner; or the check could not say.
+  kChangeable,
+  // Others may only add entries of their own: a step relative to the hold
+  // on a fresh name created exclusively meets nothing of theirs.
+  kUsersMayAdd,
+  // Only they may change it, and one of them owns it.
+  kAdministratorsOnly,
+};
+
 class HeldFolder : public FolderEntries {
  public:
-  // True when, by the system's own access check on the security descriptor
-  // read through the hold, no one but SYSTEM, Administrators and the
-  // system's installer may add, change or remove its entries or change its
-  // access list or owner, and one of them owns it.
-  virtual bool AdministratorsOnly() = 0;
+  // Decided by the system's own access check on the security descriptor
+  // read through the hold.
+  virtual FolderTrust Trust() = 0;
 };
 
 // A folder that only Administrators and SYSTEM may change (others may read

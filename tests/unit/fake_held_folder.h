@@ -15,7 +15,10 @@ class FakePlatform::HeldEntries : public mwn::HeldFolder {
   HeldEntries(const HeldEntries&) = delete;
   HeldEntries& operator=(const HeldEntries&) = delete;
 
-  bool AdministratorsOnly() override { return folder_->administratorsOnly; }
+  mwn::FolderTrust Trust() override {
+    return folder_->administratorsOnly ? mwn::FolderTrust::kAdministratorsOnly
+                                       : mwn::FolderTrust::kChangeable;
+  }
   bool Attributes(const std::string& name, std::uint32_t& attributes) override;
   std::string NewTempFile(const std::string& prefix, std::uint32_t& error) override;
   std::unique_ptr<mwn::WritableFile> CreateNew(const std::string& name,

@@ -131,10 +131,9 @@ bool HoldsExactly(HANDLE file, const std::uint8_t* data, std::size_t size,
                   const Progress& progress);
 bool HoldSame(HANDLE first, HANDLE second, const Progress& progress);
 
-// True when, by the system's access check on the folder's security
-// descriptor, only SYSTEM, Administrators and the system's installer may
-// change the folder open as `folder`, and one of them owns it.
-bool OnlyAdministratorsMayChange(HANDLE folder);
+// Who may change the folder open as `folder`, by the system's access check
+// on its security descriptor.
+FolderTrust TrustOfFolder(HANDLE folder);
 
 // prefix + 16 hex digits + ".tmp" from the system's strong random source, or
 // the empty string.

@@ -30,7 +30,7 @@ std::unique_ptr<HeldFolder> AdministratorsFolder(Platform& platform, MessagePump
   std::unique_ptr<HeldFolder> folder = platform.HoldFolder(folderPath, error);
   pump.Step();
   if (!folder) return nullptr;
-  const bool administratorsOnly = folder->AdministratorsOnly();
+  const bool administratorsOnly = folder->Trust() == FolderTrust::kAdministratorsOnly;
   pump.Step();
   if (!administratorsOnly) folder.reset();
   return folder;

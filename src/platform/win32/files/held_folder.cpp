@@ -72,7 +72,7 @@ class Win32HeldFolder : public HeldFolder {
       : folder_(folder.get()), owned_(std::move(folder)) {}
   explicit Win32HeldFolder(HANDLE folder) : folder_(folder) {}
 
-  bool AdministratorsOnly() override { return OnlyAdministratorsMayChange(folder_); }
+  FolderTrust Trust() override { return TrustOfFolder(folder_); }
 
   bool Attributes(const std::string& name, std::uint32_t& attributes) override {
     const UniqueKernelHandle entry = Open(name, FILE_READ_ATTRIBUTES, kNtFileOpen, 0, true);

@@ -133,7 +133,7 @@ class AccessChecker {
 
 // Anything the system cannot answer counts as changeable: the run then
 // treats the folder as a standard user's.
-bool OnlyAdministratorsMayChange(HANDLE folder) {
+FolderTrust TrustOfFolder(HANDLE folder) {
   PSID owner = nullptr;
   PACL dacl = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
@@ -141,7 +141,7 @@ bool OnlyAdministratorsMayChange(HANDLE folder) {
                       OWNER_SECURITY_INFORMATION | GROUP_SECURITY_INFORMATION |
                           DACL_SECURITY_INFORMATION,
                       &owner, nullptr, &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
-    return false;
+    return FolderTrust::kChangeable;
   }
   bool onlyAdministrators = owner != nullptr && IsAdministrativeSid(owner);
   if (onlyAdministrators) {
@@ -159,7 +159,7 @@ bool OnlyAdministratorsMayChange(HANDLE folder) {
     }
   }
   LocalFree(descriptor);
-  return onlyAdministrators;
+  return onlyAdministrators ? FolderTrust::kAdministratorsOnly : FolderTrust::kChangeable;
 }
 
 }  // namespace mwn
