@@ -101,14 +101,17 @@ class FolderEntries {
 // that is a link (a junction, a symbolic link, a mount point) is neither
 // followed nor changed: its steps fail with access denied.
 // Who besides SYSTEM, Administrators and the system's installer may change a
-// folder, as far as a run with an administrator's rights is concerned.
+// folder, weakest answer first: the first that applies is given.
 enum class FolderTrust {
-  // Someone else may rename, remove or rewrite entries that are not theirs,
-  // or change the folder's access list or owner; or the check could not say.
+  // Some other standard user may rename, remove or rewrite entries that are
+  // not theirs, or change the folder's access list or owner; or the check
+  // could not say.
   kChangeable,
-  // Others may only add entries of their own: a step relative to the hold
-  // on a fresh name created exclusively meets nothing of theirs.
+  // Other users may only add entries of their own: a step relative to the
+  // hold on a fresh name created exclusively meets nothing of theirs.
   kUsersMayAdd,
+  // Besides them, only the account the process runs as may change it.
+  kRunAccountOnly,
   // Only they may change it, and one of them owns it.
   kAdministratorsOnly,
 };
