@@ -20,7 +20,7 @@ enum class ExitCode : int {
 
 inline int ToInt(ExitCode code) { return static_cast<int>(code); }
 
-// The meaning in words, as the log and the README's table give it; the
+// The meaning in words, as the log and the table in docs/usage.md give it; the
 // empty string for a number that is none of the codes.
 inline const char* ExitCodeMeaning(ExitCode code) {
   switch (code) {

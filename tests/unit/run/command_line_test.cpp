@@ -51,16 +51,16 @@ TEST(CommandLineTest, UnknownSwitchesStrayWordsAndAnEmptyLogPathAreRefused) {
   EXPECT_TRUE(mwn::ParseCommandLine({"/bogus", "/quiet"}).options.quiet);
 }
 
-// Every code the program can end with is in the README's table, with the
-// meaning the log writes, and the table names no other.
-TEST(ExitCodeTest, TheReadmeTableListsEveryCodeWithItsMeaning) {
-  std::ifstream readme(MWN_README);
-  ASSERT_TRUE(readme) << MWN_README;
+// Every code the program can end with is in the user's guide's table, with
+// the meaning the log writes, and the table names no other.
+TEST(ExitCodeTest, TheGuidesTableListsEveryCodeWithItsMeaning) {
+  std::ifstream guide(MWN_USAGE_GUIDE);
+  ASSERT_TRUE(guide) << MWN_USAGE_GUIDE;
   const std::regex row(R"(^\| (\d+) \| (.+) \|$)");
   std::map<int, std::string> table;
   bool inSection = false;
-  for (std::string line; std::getline(readme, line);) {
-    if (line.rfind("## ", 0) == 0) inSection = line == "## Deploying to many machines";
+  for (std::string line; std::getline(guide, line);) {
+    if (line.rfind("## ", 0) == 0) inSection = line == "## Exit codes";
     std::smatch match;
     if (inSection && std::regex_match(line, match, row)) table[std::stoi(match[1])] = match[2];
   }
@@ -69,7 +69,7 @@ TEST(ExitCodeTest, TheReadmeTableListsEveryCodeWithItsMeaning) {
     const std::string meaning = mwn::ExitCodeMeaning(static_cast<mwn::ExitCode>(value));
     if (!meaning.empty()) codes[value] = meaning;
   }
-  ASSERT_FALSE(table.empty()) << "no table of exit codes under Deploying to many machines";
+  ASSERT_FALSE(table.empty()) << "no table under Exit codes in " << MWN_USAGE_GUIDE;
   EXPECT_EQ(table, codes);
 }
 
