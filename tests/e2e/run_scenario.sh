@@ -25,6 +25,7 @@ mkdir -p "$program_dir"
 cp "$MWN_ROBOT" "$program_dir/robot.exe"
 TEMP_DIR=$(echo "$WINEPREFIX"/drive_c/users/*/Temp)
 started_pids=()
+dpi_changed=
 
 fail() {
   echo "FAILED: $*" >&2
@@ -35,6 +36,10 @@ stop_started() {
   local pid
   for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wine_server_stop
+  if [ -n "$dpi_changed" ]; then
+    wine_set_dpi default
+    wine_server_stop
+  fi
 }
 trap stop_started EXIT
 
@@ -54,6 +59,14 @@ drives() {
   done
   wine_server_stop
   find "$TEMP_DIR" -mindepth 1 -delete
+}
+
+# display_dpi <dots per inch>: the display resolution of the programs the
+# scenario starts after its next call of drives; the prefix's default again
+# once the scenario ends.
+display_dpi() {
+  dpi_changed=1
+  wine_set_dpi "$1"
 }
 
 # place <old|new|payload> <path under $SANDBOX>...
