@@ -28,9 +28,9 @@ constexpr UINT kTimer1IntervalMs = 1000;
 constexpr UINT kActivated = WM_APP + 1;
 
 HFONT CreateFormFont(int dpi) {
-  return CreateFontW(FontHeightAtDpi(form1::kFontPoints, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+  return CreateFontW(FontHeightAtDpi(form1::kFontPoints, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                     FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
 }
 
 std::wstring WindowTextW(HWND window) {
@@ -114,9 +114,9 @@ HWND Form1::CreateMemo(int id, DWORD wrapStyle) {
 
 HWND Form1::CreateLabel(int id, DWORD visibility) {
   // No prefix: a folder name may hold an "&".
-  return CreateWindowExW(0, L"STATIC", L"", WS_CHILD | visibility | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                         0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
-                         instance_, nullptr);
+  return CreateWindowExW(0, L"STATIC", L"",
+                         WS_CHILD | visibility | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0, 0, 0, hwnd_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
 }
 
 HWND Form1::Control(int id) const {
