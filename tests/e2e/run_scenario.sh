@@ -25,7 +25,6 @@ mkdir -p "$program_dir"
 cp "$MWN_ROBOT" "$program_dir/robot.exe"
 TEMP_DIR=$(echo "$WINEPREFIX"/drive_c/users/*/Temp)
 started_pids=()
-dpi_changed=
 
 fail() {
   echo "FAILED: $*" >&2
@@ -36,10 +35,7 @@ stop_started() {
   local pid
   for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wine_server_stop
-  if [ -n "$dpi_changed" ]; then
-    wine_set_dpi default
-    wine_server_stop
-  fi
+  [ -z "${dpi_changed:-}" ] || { wine_set_dpi default && wine_server_stop; }
 }
 trap stop_started EXIT
 
@@ -61,13 +57,9 @@ drives() {
   find "$TEMP_DIR" -mindepth 1 -delete
 }
 
-# display_dpi <dots per inch>: the display resolution of the programs the
-# scenario starts after its next call of drives; the prefix's default again
-# once the scenario ends.
-display_dpi() {
-  dpi_changed=1
-  wine_set_dpi "$1"
-}
+# display_dpi <dots per inch>: the display resolution from the next call of
+# drives on; the prefix's default again once the scenario ends.
+display_dpi() { dpi_changed=1 && wine_set_dpi "$1"; }
 
 # place <old|new|payload> <path under $SANDBOX>...
 place() {

@@ -71,7 +71,7 @@ wine_unmanaged_windows() {
 }
 
 # wine_set_dpi <dots per inch|default>: the display resolution the prefix's
-# programs start with. Takes effect once the server has been restarted.
+# programs start with, once the server has been restarted.
 wine_set_dpi() {
   local key='HKCU\Control Panel\Desktop'
   if [ "$1" = default ]; then

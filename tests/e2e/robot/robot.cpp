@@ -40,7 +40,6 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
-#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -452,33 +451,31 @@ class Robot {
     Expect(which + " enabled", IsWindowEnabled(window) ? "1" : "0", wanted);
   }
 
-  static void ExpectNear(const std::string& what, LONG seen, double wanted) {
-    if (std::fabs(seen - wanted) > 1.0)
-      throw Failure(what + " is " + std::to_string(seen) + ", not " + std::to_string(wanted));
-  }
-
   // A label's width is that of its text, so only an empty one's is known.
   void ExpectLayout(int dpi) {
     const double scale = dpi / 96.0;
+    auto within = [](const std::string& what, LONG seen, double wanted) {
+      if (seen - wanted > 1.0 || wanted - seen > 1.0)
+        throw Failure(what + " is " + std::to_string(seen) + ", not " + std::to_string(wanted));
+    };
     HWND main = Main();
     RECT frame;
     GetWindowRect(main, &frame);
     const double width = mwn::form1::kWidth * scale, height = mwn::form1::kHeight * scale;
-    ExpectNear("window width", frame.right - frame.left, width);
-    ExpectNear("window height", frame.bottom - frame.top, height);
-    ExpectNear("window left", frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
-    ExpectNear("window top", frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+    within("window width", frame.right - frame.left, width);
+    within("window height", frame.bottom - frame.top, height);
+    within("window left", frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    within("window top", frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
     for (const mwn::form1::ControlPlace& control : mwn::form1::kControls) {
       const std::string id = std::to_string(control.id);
-      HWND child = Control(id);
       RECT place;
-      GetWindowRect(child, &place);
+      GetWindowRect(Control(id), &place);
       MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&place), 2);
-      ExpectNear(id + " left", place.left, control.box.left * scale);
-      ExpectNear(id + " top", place.top, control.box.top * scale);
-      ExpectNear(id + " height", place.bottom - place.top, control.box.height * scale);
-      if (ChildText(child).empty())
-        ExpectNear(id + " width", place.right - place.left, control.box.width * scale);
+      within(id + " left", place.left, control.box.left * scale);
+      within(id + " top", place.top, control.box.top * scale);
+      within(id + " height", place.bottom - place.top, control.box.height * scale);
+      if (ChildText(Control(id)).empty())
+        within(id + " width", place.right - place.left, control.box.width * scale);
     }
   }
 
