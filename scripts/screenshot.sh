@@ -3,8 +3,20 @@
 # around it, after a run on the sandbox drive of run-sandbox.sh, under an Xvfb
 # display of its own and the openbox window manager (installed here when
 # missing; nothing else needs it).
+#
+#   scripts/screenshot.sh [--dpi <dots per inch>]
+#
+# With --dpi, the display has that resolution (Windows' display scale: 144 is
+# 150 %) and the picture is docs/screenshot-<dpi>dpi.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+dpi=
+case "${1:-}" in
+  --dpi) dpi=${2:?--dpi needs a number} ;;
+  "") ;;
+  *) echo "usage: $0 [--dpi <dots per inch>]" >&2; exit 2 ;;
+esac
+picture=docs/screenshot${dpi:+-${dpi}dpi}.png
 # shellcheck source=sandbox.sh
 source scripts/sandbox.sh
 
@@ -23,6 +35,10 @@ for ((tries = 0; tries < 200; tries++)); do
   sleep 0.05
 done
 sandbox_fill
+if [ -n "$dpi" ]; then
+  wine_set_dpi "$dpi"
+  wine_server_stop
+fi
 
 wine_start "$SANDBOX/MwnUpdate.exe"
 updater=$WINE_STARTED_PID
@@ -38,11 +54,11 @@ wait-gone
 no-dialog-for 2
 SCENARIO
 # The framed window stands alone on a black screen; trimming leaves just it.
-xwd -root -display "$DISPLAY" | convert xwd:- -trim +repage docs/screenshot.png
+xwd -root -display "$DISPLAY" | convert xwd:- -trim +repage "$picture"
 wine_run "$SANDBOX/robot.exe" <<'SCENARIO'
 attach MwnUpdate.exe
 close-main
 expect-exit
 SCENARIO
 wait "$updater" || true
-echo "docs/screenshot.png written"
+echo "$picture written"

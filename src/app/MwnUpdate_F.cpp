@@ -4,8 +4,10 @@
 #include <new>
 
 #include "app/control_ids.h"
+#include "app/form1_layout.h"
 #include "app/gdi.h"
 #include "app/plain_message.h"
+#include "app/window_dpi.h"
 #include "platform/errors.h"
 #include "platform/platform.h"
 #include "platform/pump.h"
@@ -19,33 +21,25 @@
 namespace mwn {
 namespace {
 
-constexpr int kWidth = 640;
-constexpr int kHeight = 480;
-
-constexpr int kControlLeft = 38;
-constexpr int kLabelLeft = 42;
-constexpr int kMemoWidth = 554;
-constexpr int kMemoHeight = 89;
-constexpr int kEmptyLabelWidth = 3;
-constexpr int kLabelHeight = 13;
-
 constexpr UINT_PTR kTimer1Id = 1;
 constexpr UINT kTimer1IntervalMs = 1000;
 // The run starts from the queue, not inside the system's activation
 // sequence, which would otherwise be held open for the whole run.
 constexpr UINT kActivated = WM_APP + 1;
 
-HFONT CreateFormFont() {
-  return CreateFontW(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                     DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
+HFONT CreateFormFont(int dpi) {
+  return CreateFontW(FontHeightAtDpi(form1::kFontPoints, dpi), 0, 0, 0, FW_NORMAL, FALSE, FALSE,
+                     FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                     DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"MS Sans Serif");
 }
 
-std::string WindowText(HWND window) {
+std::wstring WindowTextW(HWND window) {
   std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(window)) + 1, L'\0');
   text.resize(static_cast<std::size_t>(GetWindowTextW(window, &text[0], static_cast<int>(text.size()))));
-  return NarrowText(text);
+  return text;
 }
+
+std::string WindowText(HWND window) { return NarrowText(WindowTextW(window)); }
 
 }  // namespace
 
@@ -57,7 +51,6 @@ Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pu
       pump_(pump),
       applicationTitle_(applicationTitle),
       run_(platform, *this, pump, log),
-      font_(CreateFormFont()),
       lines_{{EditLines(platform), EditLines(platform), EditLines(platform)}} {
   pump_.BeforeEachPump([this] {
     if (progressPending_) {
@@ -68,11 +61,17 @@ Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pu
   const std::wstring className = ShownText(control::kForm1Class);
   RegisterWindowClass(instance, className.c_str(), reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                       LoadIconW(nullptr, IDI_APPLICATION));
+  const Box screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  // At the layout's own size first: the window's resolution is known only
+  // once it is on a monitor.
+  Box frame = CentredIn(screen, form1::kWidth, form1::kHeight);
   CreateWindowExW(0, className.c_str(), ShownText(text::kCaption).c_str(),
-                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                  (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2,
-                  (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2, kWidth, kHeight, owner, nullptr,
-                  instance, this);
+                  WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, frame.left, frame.top, frame.width,
+                  frame.height, owner, nullptr, instance, this);
+  if (hwnd_ == nullptr) return;
+  frame = CentredIn(screen, ScaleToDpi(form1::kWidth, dpi_), ScaleToDpi(form1::kHeight, dpi_));
+  SetWindowPos(hwnd_, nullptr, frame.left, frame.top, frame.width, frame.height,
+               SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 Form1::~Form1() {
@@ -87,42 +86,57 @@ void Form1::Show() {
 }
 
 void Form1::CreateControls() {
-  // Created in tab order: Memo1, Memo2, Memo3.
-  memos_[0] = CreateMemo(control::kMemo1, 190, ES_AUTOHSCROLL);
-  memos_[1] = CreateMemo(control::kMemo2, 37, 0);
-  memos_[2] = CreateMemo(control::kMemo3, 341, 0);
-  labels_[0] = CreateLabel(control::kLabel1, 153, kEmptyLabelWidth, WS_VISIBLE);
-  labels_[1] = CreateLabel(control::kLabel2, 304, kEmptyLabelWidth, WS_VISIBLE);
-  labels_[2] = CreateLabel(control::kLabel3, 0, kEmptyLabelWidth, 0);
-  labels_[3] = CreateLabel(control::kLabel4, 168, kEmptyLabelWidth, WS_VISIBLE);
-  // Sized to its text like every label: 203 pixels with the classic font,
-  // wider where the system substitutes a wider one.
+  // Created in tab order: Memo1, Memo2, Memo3; placed by ScaleLayout.
+  memos_[0] = CreateMemo(control::kMemo1, ES_AUTOHSCROLL);
+  memos_[1] = CreateMemo(control::kMemo2, 0);
+  memos_[2] = CreateMemo(control::kMemo3, 0);
+  labels_[0] = CreateLabel(control::kLabel1, WS_VISIBLE);
+  labels_[1] = CreateLabel(control::kLabel2, WS_VISIBLE);
+  labels_[2] = CreateLabel(control::kLabel3, 0);
+  labels_[3] = CreateLabel(control::kLabel4, WS_VISIBLE);
+  ScaleLayout(WindowDpi(hwnd_));
+  // Sized to its text like every label: 203 pixels with the classic font at
+  // 96 dpi, wider where the system substitutes a wider one.
   ApplyLabelText(Label::Label3, text::kDrivesHeading);
   for (std::size_t i = 0; i < memos_.size(); ++i) lines_[i].Attach(memos_[i]);
 }
 
-HWND Form1::CreateMemo(int id, int top, DWORD wrapStyle) {
+HWND Form1::CreateMemo(int id, DWORD wrapStyle) {
   HWND memo = CreateWindowExW(
       WS_EX_CLIENTEDGE, L"EDIT", L"",
       WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE |
           ES_AUTOVSCROLL | ES_READONLY | wrapStyle,
-      kControlLeft, top, kMemoWidth, kMemoHeight, hwnd_,
-      reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
-  SendMessageW(memo, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+      0, 0, 0, 0, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
   // No limit: the lists of copies and folders can grow long.
   SendMessageW(memo, EM_SETLIMITTEXT, 0, 0);
   return memo;
 }
 
-HWND Form1::CreateLabel(int id, int top, int width, DWORD visibility) {
+HWND Form1::CreateLabel(int id, DWORD visibility) {
   // No prefix: a folder name may hold an "&".
-  HWND label = CreateWindowExW(0, L"STATIC", L"",
-                               WS_CHILD | visibility | SS_LEFTNOWORDWRAP | SS_NOPREFIX,
-                               kLabelLeft, top, width, kLabelHeight, hwnd_,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_,
-                               nullptr);
-  SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-  return label;
+  return CreateWindowExW(0, L"STATIC", L"",
+                         WS_CHILD | visibility | SS_LEFTNOWORDWRAP | SS_NOPREFIX, 0, 0, 0, 0, hwnd_,
+                         reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+}
+
+HWND Form1::Control(int id) const {
+  return id >= control::kMemo1 ? memos_[static_cast<std::size_t>(id - control::kMemo1)]
+                               : labels_[static_cast<std::size_t>(id - control::kLabel1)];
+}
+
+void Form1::ScaleLayout(int dpi) {
+  dpi_ = dpi;
+  UniqueFont font(CreateFormFont(dpi));
+  for (const form1::ControlPlace& place : form1::kControls) {
+    HWND control = Control(place.id);
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), TRUE);
+    const Box box = ScaleToDpi(place.box, dpi);
+    SetWindowPos(control, nullptr, box.left, box.top, box.width, box.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  // Only once no control draws with the previous one.
+  font_ = std::move(font);
+  for (HWND label : labels_) FitLabel(label, WindowTextW(label));
 }
 
 StringList& Form1::Lines(Memo memo) { return lines_[static_cast<std::size_t>(memo)]; }
@@ -145,15 +159,20 @@ void Form1::SetLabelText(Label label, const std::string& text) {
 void Form1::ApplyLabelText(Label label, const std::string& text) {
   HWND window = LabelHandle(label);
   const std::wstring shown = ShownText(text);
-  SIZE extent = {kEmptyLabelWidth, kLabelHeight};
-  if (!shown.empty()) {
-    WindowDC dc(window);
-    SelectedObject font(dc.get(), font_.get());
-    GetTextExtentPoint32W(dc.get(), shown.c_str(), static_cast<int>(shown.size()), &extent);
-  }
-  SetWindowPos(window, nullptr, 0, 0, extent.cx, kLabelHeight,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  FitLabel(window, shown);
   SetWindowTextW(window, shown.c_str());
+}
+
+void Form1::FitLabel(HWND label, const std::wstring& text) {
+  const int height = ScaleToDpi(form1::kLabelHeight, dpi_);
+  SIZE extent = {ScaleToDpi(form1::kEmptyLabelWidth, dpi_), height};
+  if (!text.empty()) {
+    WindowDC dc(label);
+    SelectedObject font(dc.get(), font_.get());
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &extent);
+  }
+  SetWindowPos(label, nullptr, 0, 0, extent.cx, height,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Form1::SetLabelVisible(Label label, bool visible) {
@@ -287,6 +306,14 @@ LRESULT Form1::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       OnActivate(wParam, lParam);
       return 0;
+    case kDpiChangedMessage: {
+      const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top,
+                   suggested.right - suggested.left, suggested.bottom - suggested.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+      ScaleLayout(LOWORD(wParam));
+      return 0;
+    }
     case kActivated:
       FormShow();
       return 0;

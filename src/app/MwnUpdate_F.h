@@ -11,6 +11,7 @@
 #include "app/line_list.h"
 #include "app/window_base.h"
 #include "platform/win32/windows_api.h"
+#include "update/base/display_scale.h"
 #include "update/base/window.h"
 #include "update/run/run.h"
 
@@ -53,8 +54,14 @@ class Form1 : public WindowBase<Form1>, public MainWindow {
 
   LRESULT HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
   void CreateControls();
-  HWND CreateMemo(int id, int top, DWORD wrapStyle);
-  HWND CreateLabel(int id, int top, int width, DWORD visibility);
+  HWND CreateMemo(int id, DWORD wrapStyle);
+  HWND CreateLabel(int id, DWORD visibility);
+  HWND Control(int id) const;
+  // Places and sizes every control and makes the font for `dpi`, from the
+  // layout at 96.
+  void ScaleLayout(int dpi);
+  // Sizes a label to its text in the window's font.
+  void FitLabel(HWND label, const std::wstring& text);
   void SetTextColour(HWND control, std::uint32_t colour);
   LRESULT ControlColour(UINT message, WPARAM wParam, LPARAM lParam);
   void OnActivate(WPARAM wParam, LPARAM lParam);
@@ -74,6 +81,7 @@ class Form1 : public WindowBase<Form1>, public MainWindow {
   MessagePump& pump_;
   const std::string applicationTitle_;
   UpdateRun run_;
+  int dpi_ = kLayoutDpi;
   UniqueFont font_;
   // By Label, in order:
   //   Label1: heading over Memo1: scanning <location>, then found / not yet updated / failed

@@ -1,12 +1,15 @@
 #include "app/plain_message.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "app/gdi.h"
 #include "app/window_base.h"
+#include "app/window_dpi.h"
 #include "platform/win32/process/app_cursor.h"
 #include "platform/win32/process/task_windows.h"
 #include "platform/win32/wide_path.h"
+#include "update/base/display_scale.h"
 
 namespace mwn {
 namespace {
@@ -23,30 +26,22 @@ constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr UINT kTextFormat = DT_CALCRECT | DT_WORDBREAK | DT_EXPANDTABS | DT_NOPREFIX;
 
-UniqueFont CreateMessageFont() {
-  NONCLIENTMETRICSW metrics = {};
-  metrics.cbSize = sizeof(metrics);
-  if (SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0)) {
-    return UniqueFont(CreateFontIndirectW(&metrics.lfMessageFont));
-  }
-  return UniqueFont();
-}
-
-// Pixel sizes of the message's parts, from dialog units of the message font.
+// Pixel sizes of the message's parts, from dialog units of the message font,
+// which is made for the window's resolution: the layout scales with it.
 struct Layout {
   RECT text = {};
   RECT button = {};
   SIZE client = {};
 };
 
-Layout MeasureLayout(HFONT font, const std::string& text) {
+Layout MeasureLayout(HFONT font, const std::wstring& text) {
   SIZE letters = {};
   RECT textRect = {0, 0, GetSystemMetrics(SM_CXSCREEN) / 2, 0};
   {
     WindowDC screen(nullptr);
     SelectedObject selection(screen.get(), font);
     GetTextExtentPoint32W(screen.get(), kMeasureLetters, kMeasureLetterCount, &letters);
-    DrawTextW(screen.get(), ShownText(text).c_str(), -1, &textRect, kTextFormat);
+    DrawTextW(screen.get(), text.c_str(), -1, &textRect, kTextFormat);
   }
 
   const int averageWidth = (letters.cx / (kMeasureLetterCount / 2) + 1) / 2;
@@ -71,28 +66,20 @@ Layout MeasureLayout(HFONT font, const std::string& text) {
 class PlainMessage : public WindowBase<PlainMessage> {
  public:
   PlainMessage(HINSTANCE instance, HWND owner, const std::string& title, const std::string& text)
-      : font_(CreateMessageFont()) {
+      : text_(ShownText(text)) {
     RegisterWindowClass(instance, kClassName, reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1),
                         nullptr);
-    HFONT font = font_ ? font_.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-    const Layout layout = MeasureLayout(font, text);
-
-    RECT frame = {0, 0, layout.client.cx, layout.client.cy};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    const int width = frame.right - frame.left;
-    const int height = frame.bottom - frame.top;
+    // Empty at the screen's centre until its resolution, which the font and
+    // so every size follow, is known.
     CreateWindowExW(kExStyle, kClassName, ShownText(title).c_str(), kStyle,
-                    (GetSystemMetrics(SM_CXSCREEN) - width) / 2,
-                    (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height, owner, nullptr,
-                    instance, this);
+                    GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, 0, 0,
+                    owner, nullptr, instance, this);
     if (hwnd_ == nullptr) return;
 
-    HWND label = CreateChild(instance, L"STATIC", ShownText(text).c_str(), SS_LEFT | SS_NOPREFIX, layout.text,
-                             0);
-    button_ = CreateChild(instance, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, layout.button,
-                          IDOK);
-    SendMessageW(label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    SendMessageW(button_, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    label_ = CreateChild(instance, L"STATIC", text_.c_str(), SS_LEFT | SS_NOPREFIX, 0);
+    button_ = CreateChild(instance, L"BUTTON", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK);
+    const Box screen = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    LayOut(WindowDpi(hwnd_), screen);
   }
 
   ~PlainMessage() {
@@ -119,10 +106,29 @@ class PlainMessage : public WindowBase<PlainMessage> {
   friend class WindowBase<PlainMessage>;
 
   HWND CreateChild(HINSTANCE instance, const wchar_t* className, const wchar_t* text, DWORD style,
-                   const RECT& place, int id) {
-    return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, place.left,
-                           place.top, place.right - place.left, place.bottom - place.top, hwnd_,
+                   int id) {
+    return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+  }
+
+  // Measures the message in the message font at `dpi` and centres the
+  // window, sized to it, in `area`.
+  void LayOut(int dpi, const Box& area) {
+    UniqueFont font = MessageFontAtDpi(dpi);
+    HFONT shown = font ? font.get() : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+    const Layout layout = MeasureLayout(shown, text_);
+    const SIZE frame = FrameSizeAtDpi(layout.client, kStyle, kExStyle, dpi);
+    const Box place = CentredIn(area, frame.cx, frame.cy);
+    SetWindowPos(hwnd_, nullptr, place.left, place.top, place.width, place.height,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+    for (const auto& [child, rect] : {std::make_pair(label_, layout.text),
+                                      std::make_pair(button_, layout.button)}) {
+      SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(shown), TRUE);
+      SetWindowPos(child, nullptr, rect.left, rect.top, rect.right - rect.left,
+                   rect.bottom - rect.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    // Only once no control draws with the previous one.
+    font_ = std::move(font);
   }
 
   void HandleMessagesUntilDismissed(const bool& ending) {
@@ -152,6 +158,14 @@ class PlainMessage : public WindowBase<PlainMessage> {
       case WM_CLOSE:
         dismissed_ = true;
         return 0;
+      case kDpiChangedMessage: {
+        // Sized to the text again, about the centre of the rectangle the
+        // system suggests, so that it stays on the monitor it was moved to.
+        const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
+        LayOut(LOWORD(wParam), {suggested.left, suggested.top, suggested.right - suggested.left,
+                                suggested.bottom - suggested.top});
+        return 0;
+      }
       case DM_GETDEFID:
         return MAKELRESULT(IDOK, DC_HASDEFID);
       case WM_SETCURSOR:
@@ -164,7 +178,9 @@ class PlainMessage : public WindowBase<PlainMessage> {
     return Default(message, wParam, lParam);
   }
 
+  const std::wstring text_;
   UniqueFont font_;
+  HWND label_ = nullptr;
   HWND button_ = nullptr;
   bool dismissed_ = false;
 };

@@ -35,6 +35,7 @@ stop_started() {
   local pid
   for pid in "${started_pids[@]}"; do kill "$pid" 2>/dev/null || true; done
   wine_server_stop
+  [ -z "${dpi_changed:-}" ] || { wine_set_dpi default && wine_server_stop; }
 }
 trap stop_started EXIT
 
@@ -55,6 +56,10 @@ drives() {
   wine_server_stop
   find "$TEMP_DIR" -mindepth 1 -delete
 }
+
+# display_dpi <dots per inch>: the display resolution from the next call of
+# drives on; the prefix's default again once the scenario ends.
+display_dpi() { dpi_changed=1 && wine_set_dpi "$1"; }
 
 # place <old|new|payload> <path under $SANDBOX>...
 place() {

@@ -70,6 +70,17 @@ wine_unmanaged_windows() {
   "$WINE64_LOADER" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 }
 
+# wine_set_dpi <dots per inch|default>: the display resolution the prefix's
+# programs start with, once the server has been restarted.
+wine_set_dpi() {
+  local key='HKCU\Control Panel\Desktop'
+  if [ "$1" = default ]; then
+    "$WINE64_LOADER" reg delete "$key" /v LogPixels /f >/dev/null 2>&1 || true
+  else
+    "$WINE64_LOADER" reg add "$key" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1
+  fi
+}
+
 wine_server_stop() {
   [ -n "$WINESERVER" ] || return 0
   "$WINESERVER" -k >/dev/null 2>&1 || true

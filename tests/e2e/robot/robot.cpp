@@ -21,6 +21,8 @@
 //   frames-until-dialog <n> [timeout]   wait for any dialog, seeing >= n caption frames first
 //   control-is <id> <text>              a child control's text (WM_GETTEXT)
 //   enabled-is <main|id> <0|1>          IsWindowEnabled of the main window or a child
+//   layout-is <dpi>                     the main window centred and every place and size in it
+//                                       that of the layout at 96 dpi times dpi/96, within a pixel
 //   no-dialog-for <seconds>             no dialog of the process comes up in that time
 //   activate-main                       make the main window the active one
 //   close-main                          WM_CLOSE to the main window
@@ -49,6 +51,7 @@
 #include <vector>
 
 #include "app/control_ids.h"
+#include "app/form1_layout.h"
 
 namespace {
 
@@ -221,6 +224,7 @@ class Robot {
     else if (c == "frames-until-dialog") FramesUntilDialog(Count(Arg(a, 1)), Timeout(a, 2));
     else if (c == "control-is") Expect("control " + Arg(a, 1), ChildText(Control(Arg(a, 1))), Arg(a, 2));
     else if (c == "enabled-is") ExpectEnabled(Arg(a, 1), Arg(a, 2));
+    else if (c == "layout-is") ExpectLayout(Count(Arg(a, 1)));
     else if (c == "no-dialog-for") NoDialogFor(Seconds(Arg(a, 1)));
     else if (c == "activate-main") Activate();
     else if (c == "close-main") PostMessageW(Main(), WM_CLOSE, 0, 0);
@@ -445,6 +449,34 @@ class Robot {
   void ExpectEnabled(const std::string& which, const std::string& wanted) {
     HWND window = which == "main" ? Main() : Control(which);
     Expect(which + " enabled", IsWindowEnabled(window) ? "1" : "0", wanted);
+  }
+
+  // A label's width is that of its text, so only an empty one's is known.
+  void ExpectLayout(int dpi) {
+    const double scale = dpi / 96.0;
+    auto within = [](const std::string& what, LONG seen, double wanted) {
+      if (seen - wanted > 1.0 || wanted - seen > 1.0)
+        throw Failure(what + " is " + std::to_string(seen) + ", not " + std::to_string(wanted));
+    };
+    HWND main = Main();
+    RECT frame;
+    GetWindowRect(main, &frame);
+    const double width = mwn::form1::kWidth * scale, height = mwn::form1::kHeight * scale;
+    within("window width", frame.right - frame.left, width);
+    within("window height", frame.bottom - frame.top, height);
+    within("window left", frame.left, (GetSystemMetrics(SM_CXSCREEN) - width) / 2);
+    within("window top", frame.top, (GetSystemMetrics(SM_CYSCREEN) - height) / 2);
+    for (const mwn::form1::ControlPlace& control : mwn::form1::kControls) {
+      const std::string id = std::to_string(control.id);
+      RECT place;
+      GetWindowRect(Control(id), &place);
+      MapWindowPoints(nullptr, main, reinterpret_cast<POINT*>(&place), 2);
+      within(id + " left", place.left, control.box.left * scale);
+      within(id + " top", place.top, control.box.top * scale);
+      within(id + " height", place.bottom - place.top, control.box.height * scale);
+      if (ChildText(Control(id)).empty())
+        within(id + " width", place.right - place.left, control.box.width * scale);
+    }
   }
 
   void NoDialogFor(double seconds) {

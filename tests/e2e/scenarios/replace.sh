@@ -10,6 +10,7 @@ press OK
 wait-plain "Done!" 300
 press OK
 wait-box "Close Marlowen Update?"
+layout-is 96
 control-is 201 ""
 control-is 203 "D:\\B\\C\\Mwn.exe\r\nD:\\A\\Mwn.exe\r\nD:\\Mwn.exe\r\n"
 control-is 101 "Copies of Marlowen not yet updated . . ."
