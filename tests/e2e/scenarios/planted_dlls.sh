@@ -25,7 +25,7 @@ same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
 place old D/A/Mwn.exe
 printf '%s\r\n' 'D:\A\Mwn.exe' >"$SANDBOX/D/list.txt"
 (cd "$program_dir" && WINEDLLOVERRIDES=$planted_first \
-  wine_run "$program_dir/MwnUpdate.exe" --replace-copies 'D:\list.txt' >/dev/null) ||
+  with_token run MwnUpdate.exe --replace-copies 'D:\list.txt' >/dev/null) ||
   fail "the listed-copies mode failed beside the planted DLLs"
 same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
 
