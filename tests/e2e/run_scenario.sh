@@ -107,13 +107,13 @@ dos_attrib() {
   "$WINE64_LOADER" attrib "$2" 2>/dev/null | grep -q "^[A-Z ]*$flag" || fail "attrib $1 $2 did not take"
 }
 
-# with_token <run|start> <file name in C:\e2e\<scenario>> [argument]...: wine_run
-# or wine_start of that program, with the scenario's token.
+# with_token <run|start> <file name in the program folder> [argument]...:
+# wine_run or wine_start of that program, with the scenario's token.
 with_token() {
   local how=$1 name=$2
   shift 2
   case $token in
-    limited) "wine_$how" "$program_dir/limited.exe" "C:\\e2e\\$scenario\\$name" "$@" ;;
+    limited) wine_limited "$how" "$program_dir/limited.exe" "$program_dir/$name" "$@" ;;
     full) "wine_$how" "$program_dir/$name" "$@" ;;
     *) fail "no token $token" ;;
   esac

@@ -9,9 +9,22 @@
 
 enum { kNoLimitedToken = 240, kNotStarted = 241 };
 
+/* No USER32 (wsprintf): a DLL planted beside the program it starts, that
+ * Wine's USER32 would load, stays out of the launcher. */
 static int Fail(int code, const char* what) {
-  char message[160];
-  wsprintfA(message, "mwn_limited: %s (error %lu)\r\n", what, GetLastError());
+  char message[160] = "mwn_limited: ";
+  char number[16];
+  char* digit = number + sizeof number - 1;
+  DWORD error = GetLastError();
+  *digit = 0;
+  do {
+    *--digit = (char)('0' + error % 10);
+    error /= 10;
+  } while (error != 0);
+  lstrcatA(message, what);
+  lstrcatA(message, " (error ");
+  lstrcatA(message, digit);
+  lstrcatA(message, ")\r\n");
   DWORD written = 0;
   WriteFile(GetStdHandle(STD_ERROR_HANDLE), message, lstrlenA(message), &written, NULL);
   return code;

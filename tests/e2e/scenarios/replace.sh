@@ -16,7 +16,8 @@ enabled-is 101 0
 enabled-is 201 0'
     code=0
   else
-    outcome='frames-until-dialog 0 300
+    outcome='wait-gone
+frames-until-dialog 0 300
 text-is "One or more copies of Marlowen could not be updated.\r\nThe file(s) may be in use or you might not have write-permission."'
     not_updated='control-is 201 "D:\\Mwn.exe\r\nD:\\A\\Mwn.exe\r\nD:\\B\\C\\Mwn.exe\r\n"
 control-is 203 ""
