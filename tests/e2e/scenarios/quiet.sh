@@ -84,38 +84,7 @@ same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
 log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)$' || fail "no reason logged"
 temp_is_empty
 
-# /log alone. The administrators' folder is made private to them; once
-# there, Wine reads it back owned by the user, as it reads every folder: what
-# a standard user could have made, so a later privileged run refuses it.
-# Wine's prefix has the folder as "logs".
-admin_logs=$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname logs)/MwnUpdate
-rm -rf "$admin_logs" "$SANDBOX/D/InUse"
-for token in limited full; do
-  find "$TEMP_DIR" -mindepth 1 -delete
-  place old D/Mwn.exe
-  if [ $token = limited ]; then
-    quiet 'MwnUpdate.exe /quiet /log' 0
-    same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
-    log=$(find "$TEMP_DIR" -maxdepth 1 -name 'MwnUpdate-*.log' | head -n 1)
-    [ -n "$log" ] || fail "/log alone in a standard user's run wrote nothing to the temp folder"
-    log_has 'Exit code 0: every copy found was updated, or none was found'
-  else
-    quiet 'MwnUpdate.exe /quiet /log' 3
-    untouched old D/Mwn.exe
-    log=$(find "$admin_logs" -name 'MwnUpdate-*.log' | head -n 1)
-    [ -n "$log" ] || fail "/log alone wrote nothing to C:\windows\Logs\MwnUpdate"
-    log_text | grep -qE '^User: .+, elevated$' || fail "the administrator's run counts itself not elevated"
-    log_text | grep -qE '^Not updated D:\\Mwn.exe: .+' || fail "no reason logged for the copy left"
-    log_text | grep -q '^Exit code 3: ' || fail "the log does not end with exit code 3"
-    [ -z "$(find "$TEMP_DIR" -mindepth 1)" ] || fail "the administrator's run left something in the temp folder"
-  fi
-done
-place old D/Mwn.exe
-quiet 'MwnUpdate.exe /quiet /log' 1622
-untouched old D/Mwn.exe
-rm -rf "$admin_logs"
-token=limited
-log=$WINEPREFIX/drive_c/x.log
+rm -rf "$SANDBOX/D/InUse"
 
 place old D/Mwn.exe
 quiet 'Truncated.exe /silent' 1603
@@ -163,3 +132,34 @@ expect-exit 60 0
 SCENARIO
 updater_ended 1618
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
+
+# /log alone. The administrators' folder is made private to them; once
+# there, Wine reads it back owned by the user, as it reads every folder: what
+# a standard user could have made, so a later privileged run refuses it.
+# Wine's prefix has the folder as "logs".
+admin_logs=$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname logs)/MwnUpdate
+rm -rf "$admin_logs"
+for token in limited full; do
+  find "$TEMP_DIR" -mindepth 1 -delete
+  place old D/Mwn.exe
+  if [ $token = limited ]; then
+    quiet 'MwnUpdate.exe /quiet /log' 0
+    same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
+    log=$(find "$TEMP_DIR" -maxdepth 1 -name 'MwnUpdate-*.log' | head -n 1)
+    [ -n "$log" ] || fail "/log alone in a standard user's run wrote nothing to the temp folder"
+    log_has 'Exit code 0: every copy found was updated, or none was found'
+  else
+    quiet 'MwnUpdate.exe /quiet /log' 3
+    untouched old D/Mwn.exe
+    log=$(find "$admin_logs" -name 'MwnUpdate-*.log' | head -n 1)
+    [ -n "$log" ] || fail "/log alone wrote nothing to C:\windows\Logs\MwnUpdate"
+    log_text | grep -qE '^User: .+, elevated$' || fail "the administrator's run counts itself not elevated"
+    log_text | grep -qE '^Not updated D:\\Mwn.exe: .+' || fail "no reason logged for the copy left"
+    log_text | grep -q '^Exit code 3: ' || fail "the log does not end with exit code 3"
+    [ -z "$(find "$TEMP_DIR" -mindepth 1)" ] || fail "the administrator's run left something in the temp folder"
+  fi
+done
+place old D/Mwn.exe
+quiet 'MwnUpdate.exe /quiet /log' 1622
+untouched old D/Mwn.exe
+rm -rf "$admin_logs"
