@@ -8,7 +8,8 @@
 sandbox_build() {
   scripts/install-deps.sh
   cmake --preset win32 >/dev/null
-  cmake --build --preset win32 --target MwnUpdate MwnSandboxCopy mwn_robot mwn_limited mwn_wine_probe
+  cmake --build --preset win32 \
+    --target MwnUpdate MwnSandboxCopy mwn_robot mwn_limited mwn_wine_probe
   BUILD=build/win32
 }
 

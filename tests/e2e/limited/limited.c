@@ -33,7 +33,9 @@ static int Fail(int code, const char* what) {
 static BOOL Elevated(HANDLE token, BOOL* elevated) {
   TOKEN_ELEVATION elevation;
   DWORD size = 0;
-  if (!GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size)) return FALSE;
+  if (!GetTokenInformation(token, TokenElevation, &elevation, sizeof elevation, &size)) {
+    return FALSE;
+  }
   *elevated = elevation.TokenIsElevated != 0;
   return TRUE;
 }

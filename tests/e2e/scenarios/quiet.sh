@@ -46,7 +46,7 @@ same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
 temp_is_empty
 log_text | sed -n 1p | grep -qE '^MwnUpdate [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+ started, quiet$' ||
   fail "the log does not start with the updater's version"
-log_text | grep -qE '^User: .+, not elevated$' || fail "the standard user's run counts itself elevated"
+log_text | grep -qE '^User: .+, not elevated$' || fail "a standard user's run counts itself elevated"
 log_has 'Command line: MwnUpdate.exe /quiet /log C:\x.log' 'Scanning C:' 'Scanning D:' \
   'Found D:\Mwn.exe, version 1.0.0.0' 'Found D:\A\Mwn.exe, version 1.0.0.0' \
   'Updated D:\Mwn.exe' 'Updated D:\A\Mwn.exe' \
@@ -153,10 +153,10 @@ for token in limited full; do
     untouched old D/Mwn.exe
     log=$(find "$admin_logs" -name 'MwnUpdate-*.log' | head -n 1)
     [ -n "$log" ] || fail "/log alone wrote nothing to C:\windows\Logs\MwnUpdate"
-    log_text | grep -qE '^User: .+, elevated$' || fail "the administrator's run counts itself not elevated"
+    log_text | grep -qE '^User: .+, elevated$' || fail "an administrator's run counts itself standard"
     log_text | grep -qE '^Not updated D:\\Mwn.exe: .+' || fail "no reason logged for the copy left"
     log_text | grep -q '^Exit code 3: ' || fail "the log does not end with exit code 3"
-    [ -z "$(find "$TEMP_DIR" -mindepth 1)" ] || fail "the administrator's run left something in the temp folder"
+    [ -z "$(find "$TEMP_DIR" -mindepth 1)" ] || fail "an administrator's run left files in temp"
   fi
 done
 place old D/Mwn.exe

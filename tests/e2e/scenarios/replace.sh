@@ -38,7 +38,10 @@ expect-exit 60 $code
 SCENARIO
   updater_ended $code
   for copy in "${copies[@]}"; do
-    if [ $token = limited ]; then same_file "$SANDBOX/D/$copy" "$MWN_PAYLOAD"; else untouched old "D/$copy"; fi
+    case $token in
+      limited) same_file "$SANDBOX/D/$copy" "$MWN_PAYLOAD" ;;
+      full) untouched old "D/$copy" ;;
+    esac
   done
   temp_is_empty
 done
