@@ -153,7 +153,7 @@ for token in limited full; do
     untouched old D/Mwn.exe
     log=$(find "$admin_logs" -name 'MwnUpdate-*.log' | head -n 1)
     [ -n "$log" ] || fail "/log alone wrote nothing to C:\windows\Logs\MwnUpdate"
-    log_text | grep -qE '^User: .+, elevated$' || fail "an administrator's run counts itself standard"
+    log_text | grep -qE '^User: .+, elevated$' || fail "the full token's run is not elevated"
     log_text | grep -qE '^Not updated D:\\Mwn.exe: .+' || fail "no reason logged for the copy left"
     log_text | grep -q '^Exit code 3: ' || fail "the log does not end with exit code 3"
     [ -z "$(find "$TEMP_DIR" -mindepth 1)" ] || fail "an administrator's run left files in temp"
