@@ -143,7 +143,8 @@ updater_ms="" walk_ms="" dir_ms="" start_ms="" worst="" p99=""
 run_updater() {
   reset_copies
   local line
-  line=$(wine 'C:\bench\mwn_limited.exe' 'C:\bench\mwn_probe.exe' run 'C:\bench\MwnUpdate.exe' | tr -d '\r')
+  line=$(wine 'C:\bench\mwn_limited.exe' 'C:\bench\mwn_probe.exe' run 'C:\bench\MwnUpdate.exe' |
+    tr -d '\r')
   say "  updater: $line"
   [ "$(field updated <<<"$line")" = $copies ] || { say "the updater did not update the $copies copies"; exit 1; }
   updater_ms+=" $(field run_ms <<<"$line")" worst+=" $(field worst_ms <<<"$line")" p99+=" $(field p99_ms <<<"$line")"
@@ -182,7 +183,8 @@ peak_large="" peak_tiny="" worst_large=""
 for _ in 1 2 3; do
   for updater in MwnUpdate MwnUpdateLarge; do
     reset_copies
-    line=$(wine 'C:\bench\mwn_limited.exe' 'C:\bench\mwn_probe.exe' run "C:\\bench\\$updater.exe" | tr -d '\r')
+    line=$(wine 'C:\bench\mwn_limited.exe' 'C:\bench\mwn_probe.exe' run "C:\\bench\\$updater.exe" |
+      tr -d '\r')
     say "  $updater on a small D: $line"
     [ "$(field updated <<<"$line")" = $small_copies ] || { say "the updater did not update the $small_copies copies"; exit 1; }
     if [ $updater = MwnUpdate ]; then

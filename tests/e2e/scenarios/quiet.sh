@@ -46,7 +46,7 @@ same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
 temp_is_empty
 log_text | sed -n 1p | grep -qE '^MwnUpdate [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+ started, quiet$' ||
   fail "the log does not start with the updater's version"
-log_text | grep -qE '^User: .+, not elevated$' || fail "a standard user's run counts itself elevated"
+log_text | grep -qE '^User: .+, not elevated$' || fail "the limited token's run is elevated"
 log_has 'Command line: MwnUpdate.exe /quiet /log C:\x.log' 'Scanning C:' 'Scanning D:' \
   'Found D:\Mwn.exe, version 1.0.0.0' 'Found D:\A\Mwn.exe, version 1.0.0.0' \
   'Updated D:\Mwn.exe' 'Updated D:\A\Mwn.exe' \
