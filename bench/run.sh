@@ -71,6 +71,7 @@ fi
 build "$updaters/large" "$source" "MwnUpdate MwnSample" -DMWN_REPLACEMENT="$corpus" -DMWN_SAMPLE_VERSION=1.0.0.0
 old_copy=$updaters/large/src/sample/bin/Mwn.exe
 build "$out/tools" "$here" "mwn_walk mwn_probe inflate_bench" -DMWN_SOURCE_DIR="$source"
+build "$out/launcher" "$root" mwn_limited
 
 # --- the Wine prefix, with nothing of the host's file system in reach -------
 export WINEPREFIX=${MWN_BENCH_PREFIX:-$out/prefix} WINELOADER=$loader WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
@@ -124,6 +125,9 @@ wine_unmanaged_windows
 bin=$WINEPREFIX/drive_c/bench
 mkdir -p "$bin"
 cp "$out/tools/mwn_walk.exe" "$out/tools/mwn_probe.exe" "$out/tools/inflate/inflate_bench.exe" "$bin/"
+# The updater runs as a user's program: the probe that starts it gets a
+# standard user's token from mwn_limited, and passes it on.
+cp "$out/launcher/tests/e2e/mwn_limited.exe" "$bin/"
 cp "$updaters/tiny/src/app/MwnUpdate.exe" "$bin/MwnUpdate.exe"
 cp "$updaters/large/src/app/MwnUpdate.exe" "$bin/MwnUpdateLarge.exe"
 cp "$updaters/large/src/app/MwnUpdate_payload/payload.zlib" "$bin/payload.zlib"
@@ -139,7 +143,8 @@ updater_ms="" walk_ms="" dir_ms="" start_ms="" worst="" p99=""
 run_updater() {
   reset_copies
   local line
-  line=$(wine 'C:\bench\mwn_probe.exe' run 'C:\bench\MwnUpdate.exe' | tr -d '\r')
+  line=$(wine 'C:\bench\mwn_limited.exe' 'C:\bench\mwn_probe.exe' run 'C:\bench\MwnUpdate.exe' |
+    tr -d '\r')
   say "  updater: $line"
   [ "$(field updated <<<"$line")" = $copies ] || { say "the updater did not update the $copies copies"; exit 1; }
   updater_ms+=" $(field run_ms <<<"$line")" worst+=" $(field worst_ms <<<"$line")" p99+=" $(field p99_ms <<<"$line")"
@@ -178,7 +183,8 @@ peak_large="" peak_tiny="" worst_large=""
 for _ in 1 2 3; do
   for updater in MwnUpdate MwnUpdateLarge; do
     reset_copies
-    line=$(wine 'C:\bench\mwn_probe.exe' run "C:\\bench\\$updater.exe" | tr -d '\r')
+    line=$(wine 'C:\bench\mwn_limited.exe' 'C:\bench\mwn_probe.exe' run "C:\\bench\\$updater.exe" |
+      tr -d '\r')
     say "  $updater on a small D: $line"
     [ "$(field updated <<<"$line")" = $small_copies ] || { say "the updater did not update the $small_copies copies"; exit 1; }
     if [ $updater = MwnUpdate ]; then

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds MwnUpdate.exe and runs it. On Windows it just starts the program.
 # Elsewhere it runs under Wine on a sandbox drive D: of older sample copies
-# (see sandbox.sh), so the updater never sees the host's own files. With no
-# display it starts Xvfb and answers the dialogs itself through the test
-# robot, printing what the window shows.
+# (see sandbox.sh), so the updater never sees the host's own files, started
+# with a standard user's token as a user would start it (an administrator's
+# run leaves copies in folders standard users can change, which under Wine is
+# every folder). With no display it starts Xvfb and answers the dialogs
+# itself through the test robot, printing what the window shows.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 # shellcheck source=sandbox.sh
@@ -25,10 +27,10 @@ sandbox_fill
 
 echo "Sandbox drive D: is $DRIVE_D; its copies of Mwn.exe are version 1.0.0.0."
 if [ -z "$headless" ]; then
-  wine_run "$SANDBOX/MwnUpdate.exe"
+  as_user run MwnUpdate.exe
 else
-  wine_start "$SANDBOX/MwnUpdate.exe"
-  wine_run "$SANDBOX/robot.exe" <<'SCENARIO'
+  as_user start MwnUpdate.exe
+  as_user run robot.exe <<'SCENARIO'
 attach MwnUpdate.exe
 wait-box "Update Marlowen Now?"
 press OK

@@ -8,7 +8,8 @@
 sandbox_build() {
   scripts/install-deps.sh
   cmake --preset win32 >/dev/null
-  cmake --build --preset win32 --target MwnUpdate MwnSandboxCopy mwn_robot mwn_wine_probe
+  cmake --build --preset win32 \
+    --target MwnUpdate MwnSandboxCopy mwn_robot mwn_limited mwn_wine_probe
   BUILD=build/win32
 }
 
@@ -21,8 +22,9 @@ sandbox_prepare() {
   wine_env_init "$SANDBOX/prefix"
 }
 
-# sandbox_fill: makes the prefix and drive D:, and copies the updater and the
-# robot beside them. Needs the display already up.
+# sandbox_fill: makes the prefix and drive D:, and copies the updater, the
+# robot and the launcher that starts them as a standard user beside them.
+# Needs the display already up.
 sandbox_fill() {
   echo "Preparing a Wine prefix in $WINEPREFIX (about 20 s) ..."
   wine_prefix_create
@@ -35,5 +37,13 @@ sandbox_fill() {
   wine_map_drive d "$DRIVE_D"
   cp "$BUILD/src/app/MwnUpdate.exe" "$SANDBOX/MwnUpdate.exe"
   cp "$BUILD/tests/e2e/mwn_robot.exe" "$SANDBOX/robot.exe"
+  cp "$BUILD/tests/e2e/mwn_limited.exe" "$SANDBOX/limited.exe"
   wine_check_32bit "$BUILD/tests/e2e/mwn_wine_probe.exe"
+}
+
+# as_user <run|start> <program in the sandbox folder>: wine_run or wine_start
+# of it with a standard user's token, as a user starts the updater; under
+# Wine every process would otherwise have an administrator's full token.
+as_user() {
+  wine_limited "$1" "$SANDBOX/limited.exe" "$SANDBOX/$2"
 }

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Takes docs/screenshot.png: the updater's window, with the frame users see
-# around it, after a run on the sandbox drive of run-sandbox.sh, under an Xvfb
-# display of its own and the openbox window manager (installed here when
-# missing; nothing else needs it).
+# around it, after a standard user's run on the sandbox drive of
+# run-sandbox.sh, under an Xvfb display of its own and the openbox window
+# manager (installed here when missing; nothing else needs it).
 #
 #   scripts/screenshot.sh [--dpi <dots per inch>]
 #
@@ -40,9 +40,9 @@ if [ -n "$dpi" ]; then
   wine_server_stop
 fi
 
-wine_start "$SANDBOX/MwnUpdate.exe"
+as_user start MwnUpdate.exe
 updater=$WINE_STARTED_PID
-wine_run "$SANDBOX/robot.exe" <<'SCENARIO'
+as_user run robot.exe <<'SCENARIO'
 attach MwnUpdate.exe
 wait-box "Update Marlowen Now?"
 press OK
@@ -55,7 +55,7 @@ no-dialog-for 2
 SCENARIO
 # The framed window stands alone on a black screen; trimming leaves just it.
 xwd -root -display "$DISPLAY" | convert xwd:- -trim +repage "$picture"
-wine_run "$SANDBOX/robot.exe" <<'SCENARIO'
+as_user run robot.exe <<'SCENARIO'
 attach MwnUpdate.exe
 close-main
 expect-exit

@@ -23,8 +23,14 @@ rm -rf "$WINEPREFIX/drive_c/e2e"
 program_dir=$WINEPREFIX/drive_c/e2e/$scenario
 mkdir -p "$program_dir"
 cp "$MWN_ROBOT" "$program_dir/robot.exe"
+cp "$MWN_LIMITED" "$program_dir/limited.exe"
 TEMP_DIR=$(echo "$WINEPREFIX"/drive_c/users/*/Temp)
 started_pids=()
+# The token the scenario's programs start with (the updater, and the robot
+# that drives it or launches it): "limited", the standard user's token linked
+# to the administrator's that every process starts with under Wine, or
+# "full", that administrator's own.
+token=limited
 
 fail() {
   echo "FAILED: $*" >&2
@@ -61,6 +67,10 @@ drives() {
 # drives on; the prefix's default again once the scenario ends.
 display_dpi() { dpi_changed=1 && wine_set_dpi "$1"; }
 
+# The modification time every placed copy gets, so that one left alone can
+# be told from one written again with the same bytes.
+placed_time=200102030405.06
+
 # place <old|new|payload> <path under $SANDBOX>...
 place() {
   local kind=$1 source path
@@ -74,6 +84,23 @@ place() {
   for path in "$@"; do
     mkdir -p "$(dirname "$SANDBOX/$path")"
     cp "$source" "$SANDBOX/$path"
+    touch -m -t "$placed_time" "$SANDBOX/$path"
+  done
+}
+
+# untouched <old|new> <path under $SANDBOX>...: each copy holds the bytes and
+# the modification time that place gave it.
+untouched() {
+  local kind=$1 path
+  shift
+  for path in "$@"; do
+    case $kind in
+      old) same_file "$SANDBOX/$path" "$MWN_COPY_OLD" ;;
+      new) same_file "$SANDBOX/$path" "$MWN_COPY_NEW" ;;
+      *) fail "untouched: unknown kind $kind" ;;
+    esac
+    [ "$(date -r "$SANDBOX/$path" +%Y%m%d%H%M.%S)" = "$placed_time" ] ||
+      fail "$path was written again (modified $(date -r "$SANDBOX/$path"))"
   done
 }
 
@@ -85,13 +112,25 @@ dos_attrib() {
   "$WINE64_LOADER" attrib "$2" 2>/dev/null | grep -q "^[A-Z ]*$flag" || fail "attrib $1 $2 did not take"
 }
 
+# with_token <run|start> <file name in the program folder> [argument]...:
+# wine_run or wine_start of that program, with the scenario's token.
+with_token() {
+  local how=$1 name=$2
+  shift 2
+  case $token in
+    limited) wine_limited "$how" "$program_dir/limited.exe" "$program_dir/$name" "$@" ;;
+    full) "wine_$how" "$program_dir/$name" "$@" ;;
+    *) fail "no token $token" ;;
+  esac
+}
+
 # start_updater [file-name] [truncated]: copies the updater to C:\e2e\<scenario>
 # under that name and starts it.
 start_updater() {
   local name=${1:-MwnUpdate.exe} exe=$MWN_UPDATER
   if [ "${2:-}" = truncated ]; then exe=$MWN_UPDATER_TRUNCATED; fi
   cp "$exe" "$program_dir/$name"
-  wine_start "$program_dir/$name"
+  with_token start "$name"
   started_pids+=("$WINE_STARTED_PID")
   UPDATER_PID=$WINE_STARTED_PID
 }
@@ -104,7 +143,7 @@ start_copy() {
 
 # robot: runs the robot on the scenario lines given on standard input.
 robot() {
-  (cd "$program_dir" && wine_run "$program_dir/robot.exe") || fail "the robot's expectations were not met"
+  (cd "$program_dir" && with_token run robot.exe) || fail "the robot's expectations were not met"
 }
 
 # updater_ended [code]: the updater's process has ended with that exit code

@@ -155,6 +155,22 @@ wine_start() {
   WINE_STARTED_PID=$!
 }
 
+# wine_limited <run|start> <mwn_limited.exe> <program> [argument]...: wine_run
+# or wine_start of a program with a standard user's limited token, rather
+# than the administrator's full token every process under Wine starts with:
+# through the launcher, which is handed the program by its Windows path.
+wine_limited() {
+  local how=$1 launcher=$2 program drive_c
+  program=$(realpath "$3")
+  drive_c=$(realpath "$WINEPREFIX")/drive_c
+  shift 3
+  case $program in
+    "$drive_c"/*) program=C:${program#"$drive_c"} ;;
+    *) program=\\\\?\\unix$program ;;
+  esac
+  "wine_$how" "$launcher" "${program//\//\\}" "$@"
+}
+
 # xvfb_start [first-display] [last-display]: a display of our own, exported as DISPLAY.
 xvfb_start() {
   local n first=${1:-50} last=${2:-59}

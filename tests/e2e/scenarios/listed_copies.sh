@@ -6,6 +6,14 @@
 # system would spell otherwise in full (a forward slash, "..") is not taken.
 # An unreadable list gives exit code 2, a payload that does not inflate exit
 # code 3. No scratch folder stays.
+# The update run starts this mode elevated for the copies whose folders
+# refused the user's token. Wine enforces no access list, so no folder
+# refuses, and "runas" from a standard user's process does not elevate: that
+# hand-over is not shown here. The rules for the list are the same with any
+# token; with the standard user's they are shown on copies replaced by path.
+# With the administrator's full token the mode acts by path in no folder a
+# standard user can change, and under Wine every folder reads back so: the
+# list is read and every copy it names stays as it was.
 drives D
 place old D/A/Mwn.exe D/B/MWN.EXE D/C/Other.exe D/Mwn.exe
 place new D/New/Mwn.exe
@@ -21,7 +29,7 @@ cp "$MWN_UPDATER" "$program_dir/MwnUpdate.exe"
 # listed_copies <list> [updater]: the updater's exit code in the mode.
 listed_copies() {
   local code=0
-  (cd "$program_dir" && wine_run "$program_dir/${2:-MwnUpdate.exe}" --replace-copies "$1" >/dev/null) ||
+  (cd "$program_dir" && with_token run "${2:-MwnUpdate.exe}" --replace-copies "$1" >/dev/null) ||
     code=$?
   echo "$code"
 }
@@ -48,3 +56,12 @@ code=$(listed_copies 'D:\list.txt' Truncated.exe)
 [ "$code" = 3 ] || fail "a payload that does not inflate ended with exit code $code"
 same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_COPY_OLD"
 temp_is_empty
+
+place old D/A/Mwn.exe D/B/MWN.EXE
+token=full
+code=$(listed_copies 'D:\list.txt')
+[ "$code" = 0 ] || fail "a readable list ended with exit code $code under the full token"
+untouched old D/A/Mwn.exe D/B/MWN.EXE D/C/Other.exe D/Mwn.exe
+untouched new D/New/Mwn.exe
+temp_is_empty
+token=limited

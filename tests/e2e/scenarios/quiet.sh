@@ -1,11 +1,23 @@
 # Quiet runs as deployment tools start them: no window of the process ever
 # becomes visible, the exit code says what happened, /log writes each step
-# (and the same steps when started interactively); /log alone, in a run
-# with an administrator's rights (Wine reports every process elevated), goes
-# to C:\windows\Logs\MwnUpdate. A run waiting at its confirmation holds no
-# other off; while one works, a second start ends with 1618, and so does the
-# waiting run once confirmed; a command line not understood ends with 87.
+# (and the same steps when started interactively); /log alone goes to the
+# temp folder in a standard user's run, and in an administrator's to
+# C:\windows\Logs\MwnUpdate. An administrator's quiet run (the full token)
+# acts by path in no folder a standard user can change, and under Wine every
+# folder reads back so: it leaves every copy, logs why, and ends with 3. A run
+# waiting at its confirmation holds no other off; while one works, a second
+# start ends with 1618, and so does the waiting run once confirmed; a command
+# line not understood ends with 87. First, the two tokens themselves, read by
+# a program started with each: TokenElevation 0 and the limited type (3), or
+# TokenElevation 1 and the full type (12).
 drives D
+cp "$MWN_WINE_PROBE" "$program_dir/probe.exe"
+for token_state in limited:3 full:12; do
+  token=${token_state%:*} state=0
+  with_token run probe.exe token || state=$?
+  [ "$state" = "${token_state#*:}" ] || fail "a program started with the $token token reads $state"
+done
+token=limited
 log=$WINEPREFIX/drive_c/x.log
 cp "$MWN_UPDATER" "$program_dir/MwnUpdate.exe"
 cp "$MWN_UPDATER_TRUNCATED" "$program_dir/Truncated.exe"
@@ -34,6 +46,7 @@ same_file "$SANDBOX/D/A/Mwn.exe" "$MWN_PAYLOAD"
 temp_is_empty
 log_text | sed -n 1p | grep -qE '^MwnUpdate [0-9]+\.[0-9]+\.[0-9]+\.[0-9]+ started, quiet$' ||
   fail "the log does not start with the updater's version"
+log_text | grep -qE '^User: .+, not elevated$' || fail "the limited token's run is elevated"
 log_has 'Command line: MwnUpdate.exe /quiet /log C:\x.log' 'Scanning C:' 'Scanning D:' \
   'Found D:\Mwn.exe, version 1.0.0.0' 'Found D:\A\Mwn.exe, version 1.0.0.0' \
   'Updated D:\Mwn.exe' 'Updated D:\A\Mwn.exe' \
@@ -71,23 +84,7 @@ same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
 log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)$' || fail "no reason logged"
 temp_is_empty
 
-# The folder is made private to administrators. Once there, Wine reads it
-# back owned by the user, as it reads every folder: what a standard user
-# could have made, so a later run refuses it.
-# Wine's prefix has the folder as "logs".
-admin_logs=$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname logs)/MwnUpdate
-rm -rf "$admin_logs" "$SANDBOX/D/InUse"
-place old D/Mwn.exe
-quiet 'MwnUpdate.exe /quiet /log' 0
-same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
-log=$(find "$admin_logs" -name 'MwnUpdate-*.log' | head -n 1)
-[ -n "$log" ] || fail "/log alone wrote nothing to C:\windows\Logs\MwnUpdate"
-log_has 'Exit code 0: every copy found was updated, or none was found'
-place old D/Mwn.exe
-quiet 'MwnUpdate.exe /quiet /log' 1622
-same_file "$SANDBOX/D/Mwn.exe" "$MWN_COPY_OLD"
-rm -rf "$admin_logs"
-log=$WINEPREFIX/drive_c/x.log
+rm -rf "$SANDBOX/D/InUse"
 
 place old D/Mwn.exe
 quiet 'Truncated.exe /silent' 1603
@@ -135,3 +132,34 @@ expect-exit 60 0
 SCENARIO
 updater_ended 1618
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
+
+# /log alone. The administrators' folder is made private to them; once
+# there, Wine reads it back owned by the user, as it reads every folder: what
+# a standard user could have made, so a later privileged run refuses it.
+# Wine's prefix has the folder as "logs".
+admin_logs=$(find "$WINEPREFIX/drive_c/windows" -maxdepth 1 -iname logs)/MwnUpdate
+rm -rf "$admin_logs"
+for token in limited full; do
+  find "$TEMP_DIR" -mindepth 1 -delete
+  place old D/Mwn.exe
+  if [ $token = limited ]; then
+    quiet 'MwnUpdate.exe /quiet /log' 0
+    same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
+    log=$(find "$TEMP_DIR" -maxdepth 1 -name 'MwnUpdate-*.log' | head -n 1)
+    [ -n "$log" ] || fail "/log alone in a standard user's run wrote nothing to the temp folder"
+    log_has 'Exit code 0: every copy found was updated, or none was found'
+  else
+    quiet 'MwnUpdate.exe /quiet /log' 3
+    untouched old D/Mwn.exe
+    log=$(find "$admin_logs" -name 'MwnUpdate-*.log' | head -n 1)
+    [ -n "$log" ] || fail "/log alone wrote nothing to C:\windows\Logs\MwnUpdate"
+    log_text | grep -qE '^User: .+, elevated$' || fail "the full token's run is not elevated"
+    log_text | grep -qE '^Not updated D:\\Mwn.exe: .+' || fail "no reason logged for the copy left"
+    log_text | grep -q '^Exit code 3: ' || fail "the log does not end with exit code 3"
+    [ -z "$(find "$TEMP_DIR" -mindepth 1)" ] || fail "an administrator's run left files in temp"
+  fi
+done
+place old D/Mwn.exe
+quiet 'MwnUpdate.exe /quiet /log' 1622
+untouched old D/Mwn.exe
+rm -rf "$admin_logs"
