@@ -118,8 +118,8 @@ enum class FolderTrust {
 
 class HeldFolder : public FolderEntries {
  public:
-  // Decided by the system's own access check on the security descriptor
-  // read through the hold.
+  // Decided from the owner and access list read through the hold, by
+  // TrustOfAccessList (platform/access_list.h).
   virtual FolderTrust Trust() = 0;
 };
 

@@ -131,8 +131,8 @@ bool HoldsExactly(HANDLE file, const std::uint8_t* data, std::size_t size,
                   const Progress& progress);
 bool HoldSame(HANDLE first, HANDLE second, const Progress& progress);
 
-// Who may change the folder open as `folder`, by the system's access check
-// on its security descriptor.
+// Who may change the folder open as `folder` (with READ_CONTROL), by the
+// rule of platform/access_list.h over its owner and access list.
 FolderTrust TrustOfFolder(HANDLE folder);
 
 // prefix + 16 hex digits + ".tmp" from the system's strong random source, or
