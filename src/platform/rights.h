@@ -43,9 +43,11 @@ class RightsServices {
   // administrator's rights (the system asks the user's consent), without a
   // window, and waits for it to end, calling `whileWaiting` whenever a
   // window message arrives meanwhile. The executable is the very file the
-  // process was started from, held unchanged since. 0 with the instance's
-  // exit code in `exitCode`; 1223 when the user declined; 50 without
-  // DllSearchNarrowed; else the system's error code.
+  // process was started from, held unchanged since, started by the path the
+  // hold has now, and its identity (ImageIdentityArgument) follows
+  // `arguments` so that the instance can check it is that file. 0 with the
+  // instance's exit code in `exitCode`; 1223 when the user declined; 50
+  // without DllSearchNarrowed; else the system's error code.
   virtual std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                                     std::uint32_t& exitCode) = 0;
 

@@ -124,6 +124,13 @@ bool WaitAnswering(HANDLE object, const Progress& whileWaiting);
 // no other thread to be had. Gives `call`'s answer.
 DWORD CallAnswering(LPTHREAD_START_ROUTINE call, void* context, const Progress& whileWaiting);
 
+// Makes one system call that another program can hold up without end (a
+// rename or a delete that waits for a user's oplock to be given up) on a
+// thread of its own, and cancels it after `limitMs`. Gives `call`'s answer
+// when it ends, else `whenHeldUp`. `call` must own what it uses: a step
+// the cancel cannot end is left to run on.
+DWORD CallBounded(const std::function<DWORD()>& call, DWORD limitMs, DWORD whenHeldUp);
+
 // True when the file open for reading at its start holds exactly
 // data[0..size), or the same bytes as the other; read 1 MiB at a time, with
 // `progress` called between the chunks.

@@ -41,16 +41,22 @@ bool Win32Platform::DllSearchNarrowed() { return SystemSearchRestricted(); }
 
 std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Progress& whileWaiting,
                                          std::uint32_t& exitCode) {
+  // Held since the program started, and started by the path the hold has
+  // now: the consent is given to, and the rights go to, this very file,
+  // wherever a link on the path it was started by leads by now. The
+  // instance checks that it is this file.
+  DWORD notHeld = 0;
+  const std::wstring program = HeldOwnExecutable(notHeld);
+  FileIdentity identity;
+  if (program.empty()) return notHeld;
+  if (!HeldOwnIdentity(identity)) return ERROR_INVALID_HANDLE;
   std::wstring parameters;
-  if (!WideText(arguments, parameters)) return ERROR_INVALID_PARAMETER;
+  if (!WideText(arguments + " " + ImageIdentityArgument(identity), parameters)) {
+    return ERROR_INVALID_PARAMETER;
+  }
   // Without it the elevated instance could load a DLL from the folder the
   // program was started in.
   if (!SystemSearchRestricted()) return ERROR_NOT_SUPPORTED;
-  // Held since the program started, so the consent is given to, and the
-  // rights go to, this very program.
-  DWORD notHeld = 0;
-  const std::wstring& program = HeldOwnExecutable(notHeld);
-  if (program.empty()) return notHeld;
   const std::wstring systemFolder = SystemFolder();
 
   SHELLEXECUTEINFOW execute{};
