@@ -50,18 +50,22 @@ bool OwnedByAdministrators(HANDLE handle, SE_OBJECT_TYPE type) {
   return administrators;
 }
 
-bool OwnedByAdministratorsOrThisAccount(HANDLE file) {
+bool OwnedByAdministratorsOr(HANDLE handle, SE_OBJECT_TYPE type, PSID account) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                      nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (GetSecurityInfo(handle, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
     return false;
   }
-  ProcessAccount account;
   const bool trusted = owner != nullptr && (IsAdministrativeSid(owner) ||
-                                            (account && EqualSid(owner, account.Sid())));
+                                            (account != nullptr && EqualSid(owner, account)));
   LocalFree(descriptor);
   return trusted;
+}
+
+bool OwnedByAdministratorsOrThisAccount(HANDLE file) {
+  ProcessAccount account;
+  return OwnedByAdministratorsOr(file, SE_FILE_OBJECT, account ? account.Sid() : nullptr);
 }
 
 }  // namespace mwn

@@ -45,8 +45,11 @@ bool IsAdministrativeSid(PSID sid);
 // one of those; false when it is not, or its owner cannot be read.
 bool OwnedByAdministrators(HANDLE handle, SE_OBJECT_TYPE type);
 
-// The same for a file, or owned by the account this process runs under,
-// which a standard user cannot make another's owner either.
+// The same, or owned by `account`, which a standard user cannot make
+// another's owner either.
+bool OwnedByAdministratorsOr(HANDLE handle, SE_OBJECT_TYPE type, PSID account);
+
+// The same for a file and the account this process runs under.
 bool OwnedByAdministratorsOrThisAccount(HANDLE file);
 
 }  // namespace mwn
