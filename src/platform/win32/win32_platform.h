@@ -96,6 +96,9 @@ class Win32Platform : public Platform {
   HWND owner_ = nullptr;
 };
 
+// Win32Platform::RunningElevated, for the realisation's own use.
+bool ProcessElevated();
+
 // Files are opened so that they never stand in the way of another program
 // that has them open too, nor of their own replacement.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;

@@ -25,7 +25,9 @@ bool InAdministratorsGroup() {
 
 }  // namespace
 
-bool Win32Platform::RunningElevated() {
+bool Win32Platform::RunningElevated() { return ProcessElevated(); }
+
+bool ProcessElevated() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
   const UniqueKernelHandle owned(token);
