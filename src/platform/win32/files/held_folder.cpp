@@ -131,21 +131,36 @@ struct Flush {
 // as in use.
 constexpr DWORD kHeldUpLimitMs = 5000;
 
+// A handle of this process's own to the object `handle` is open on.
+std::shared_ptr<UniqueKernelHandle> Duplicate(HANDLE handle) {
+  HANDLE own = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &own, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    return nullptr;
+  }
+  return std::make_shared<UniqueKernelHandle>(own);
+}
+
 // A change of the entry open as `file` (a rename, a delete): made aside and
 // bounded, since another program's oplock on it can hold it up for ever.
-// The thread owns a handle of its own and the information it sets.
+// The thread owns handles of its own to the file and, for a rename, to the
+// folder its new name is relative to, and the information it sets: should
+// it outlive the caller, nothing it uses has gone or stands for another.
 NTSTATUS SetBounded(HANDLE file, std::vector<std::uint8_t> information,
-                    FILE_INFORMATION_CLASS kind) {
-  HANDLE own = nullptr;
-  if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), &own, 0, FALSE,
-                       DUPLICATE_SAME_ACCESS)) {
+                    FILE_INFORMATION_CLASS kind, HANDLE renameRoot = nullptr) {
+  const std::shared_ptr<UniqueKernelHandle> ownFile = Duplicate(file);
+  const std::shared_ptr<UniqueKernelHandle> ownRoot =
+      renameRoot != nullptr ? Duplicate(renameRoot) : nullptr;
+  if (!ownFile || (renameRoot != nullptr && !ownRoot)) {
     return static_cast<NTSTATUS>(0xC0000008);  // STATUS_INVALID_HANDLE
   }
-  auto ownHandle = std::make_shared<UniqueKernelHandle>(own);
+  if (ownRoot) {
+    reinterpret_cast<FILE_RENAME_INFORMATION*>(information.data())->RootDirectory = ownRoot->get();
+  }
   return static_cast<NTSTATUS>(CallBounded(
-      [ownHandle, information, kind]() mutable {
+      [ownFile, ownRoot, information, kind]() mutable {
         IO_STATUS_BLOCK status{};
-        return static_cast<DWORD>(NtSetInformationFile(ownHandle->get(), &status,
+        return static_cast<DWORD>(NtSetInformationFile(ownFile->get(), &status,
                                                        information.data(),
                                                        static_cast<ULONG>(information.size()),
                                                        kind));
@@ -260,11 +275,12 @@ class Win32HeldFolder : public HeldFolder {
                                      target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
     rename->ReplaceIfExists = replace ? TRUE : FALSE;
-    rename->RootDirectory = folder_;
+    rename->RootDirectory = nullptr;  // set to the thread's own handle on the hold
     rename->FileNameLength = static_cast<ULONG>(target.size() * sizeof(wchar_t));
     std::copy(target.begin(), target.end(), rename->FileName);
     // Held up by a user's oplock on either name, at most kHeldUpLimitMs.
-    const NTSTATUS renamed = SetBounded(file.get(), std::move(buffer), FileRenameInformation);
+    const NTSTATUS renamed =
+        SetBounded(file.get(), std::move(buffer), FileRenameInformation, folder_);
     if (renamed < 0) return Native("rename", renamed);
     FlushFileBuffers(file.get());
     return kErrorSuccess;
