@@ -43,7 +43,10 @@ TEST_P(TrustOfAccessList, GivesTheWeakestAnswerThatApplies) {
   AccessList list;
   list.owner = GetParam().owner;
   list.entries = SystemFolder();
-  for (const AccessEntry& entry : GetParam().extra) list.entries.insert(list.entries.begin(), entry);
+  // Each ahead of the usual ones and of those listed before it.
+  for (const AccessEntry& entry : GetParam().extra) {
+    list.entries.insert(list.entries.begin(), entry);
+  }
   EXPECT_EQ(mwn::TrustOfAccessList(list), GetParam().expected) << GetParam().what;
 }
 

@@ -167,7 +167,9 @@ std::unique_ptr<MachineLock> TakeUserName(const std::wstring& name, PSID user) {
   LocalFree(sid);
   UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, named.c_str()));
   const bool madeHere = mutex && GetLastError() != ERROR_ALREADY_EXISTS;
-  if (mutex && !madeHere && !OwnedByAdministratorsOr(mutex.get(), SE_KERNEL_OBJECT, user)) mutex.take(nullptr);
+  if (mutex && !madeHere && !OwnedByAdministratorsOr(mutex.get(), SE_KERNEL_OBJECT, user)) {
+    mutex.take(nullptr);
+  }
   if (mutex && !Hold(mutex)) return nullptr;
   return std::make_unique<Win32MachineLock>(UniquePrivateNamespace(), std::move(mutex),
                                             UniqueKernelHandle());
