@@ -272,9 +272,10 @@ class FileServices {
   // Opens `path` for adding lines at its end, creating it when missing,
   // shared with readers and other writers; never through a link at its
   // name. With an administrator's rights, through no link anywhere on its
-  // path either, and a log that is there already must be owned by
-  // administrators or by this account. Null with the system's error code
-  // in `error` when it cannot.
+  // path either, in a folder that no standard user can change (only
+  // administrators, or besides them this account), and the log must have
+  // that one name (no hard link) and be owned by administrators or by this
+  // account. Null with the system's error code in `error` when it cannot.
   virtual std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) = 0;
 };
 

@@ -76,6 +76,8 @@ std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Pro
   if (execute.hProcess == nullptr) return ERROR_INVALID_HANDLE;
   const UniqueKernelHandle process(execute.hProcess);
 
+  // What ends this wait: the instance, whose own waits on what others
+  // control are bounded.
   if (!WaitAnswering(process.get(), whileWaiting)) return GetLastError();
   DWORD code = 0;
   if (!GetExitCodeProcess(process.get(), &code)) return GetLastError();
