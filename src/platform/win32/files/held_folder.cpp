@@ -356,7 +356,7 @@ class Win32HeldFolder : public HeldFolder {
  private:
   DWORD Native(const char* step, NTSTATUS status) {
     Failed(step, static_cast<std::uint32_t>(status), true);
-    return status == kStatusSharingViolation ? ERROR_SHARING_VIOLATION : ErrorOf(status);
+    return ErrorOf(status);
   }
 
   // The entry `name` ("" for the held folder itself), opened relative to the
