@@ -31,6 +31,17 @@ std::vector<std::string> Arguments() {
   return arguments;
 }
 
+// True when the identity the consent was asked for, where the starting
+// instance names one, is this process's own held file: a link on the way
+// re-pointed before the prompt starts some other file, which then refuses.
+bool RunsNamedImage(const std::vector<std::string>& arguments) {
+  if (arguments.size() < 3) return true;
+  mwn::FileIdentity named;
+  mwn::FileIdentity own;
+  return mwn::ParseImageIdentityArgument(arguments[2], named) && mwn::HeldOwnIdentity(own) &&
+         named == own;
+}
+
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
@@ -49,6 +60,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     // With an administrator's rights: nothing is taken from the folder it
     // was started in, whoever started it.
     if (!platform.DllSearchNarrowed()) return mwn::ToInt(mwn::ExitCode::kUnsafeSystem);
+    if (!RunsNamedImage(arguments)) return mwn::kListedCopiesOtherImage;
     mwn::EnterSystemFolder();
     mwn::MessagePump pump(platform);
     return mwn::ReplaceListedCopies(platform, pump, arguments.size() >= 2 ? arguments[1] : "");

@@ -45,6 +45,13 @@ struct FileIdentity {
   }
 };
 
+// The argument that names the file an elevated instance must be, as the
+// instance that asked the consent for it holds it: "--image=", the volume
+// serial in 8 hex digits, "-", the file index in 16. The parse takes that
+// form alone.
+std::string ImageIdentityArgument(const FileIdentity& identity);
+bool ParseImageIdentityArgument(const std::string& argument, FileIdentity& identity);
+
 // A file open for writing; closed when destroyed, if Close was not called.
 class WritableFile {
  public:
@@ -59,12 +66,23 @@ class WritableFile {
   virtual std::uint32_t Close() = 0;
 };
 
+// A step of FolderEntries that failed, for the log: its name, and the
+// system's code for it (an NTSTATUS where `native`, else an error code; 0
+// where the step gives none). No step when none has failed.
+struct StepFailure {
+  const char* step = nullptr;
+  std::uint32_t code = 0;
+  bool native = false;
+};
+
 // The entries of one folder, each named by its last component alone. The
 // replacement of a copy is made entirely of these steps, so that it can act
 // either by path or through a folder held open (HeldFolder).
 class FolderEntries {
  public:
   virtual ~FolderEntries() = default;
+  // The last step that failed, the way each kind notes it.
+  StepFailure LastFailure() const { return lastFailure_; }
   // The attributes of the entry; false when they cannot be read.
   virtual bool Attributes(const std::string& name, std::uint32_t& attributes) = 0;
   // Creates a new empty file named prefix + hex digits + ".TMP" that no
@@ -92,14 +110,18 @@ class FolderEntries {
   virtual bool Same(const std::string& a, const std::string& b, const Progress& progress) = 0;
   virtual std::string StoredName(const std::string& name) = 0;
   virtual bool Delete(const std::string& name) = 0;
+
+ protected:
+  // Notes `step` as the last that failed; gives `code` back.
+  std::uint32_t Failed(const char* step, std::uint32_t code, bool native = false) {
+    lastFailure_ = StepFailure{step, code, native};
+    return code;
+  }
+
+ private:
+  StepFailure lastFailure_;
 };
 
-// A folder held open from the moment it was looked at: opened without
-// following a link at its path, and sharing no delete access, so that while
-// it is held nobody can rename it, remove it or put a link in its place.
-// Every entry is reached relative to the hold, never by path, and an entry
-// that is a link (a junction, a symbolic link, a mount point) is neither
-// followed nor changed: its steps fail with access denied.
 // Who besides SYSTEM, Administrators and the system's installer may change a
 // folder, weakest answer first: the first that applies is given.
 enum class FolderTrust {
@@ -116,10 +138,22 @@ enum class FolderTrust {
   kAdministratorsOnly,
 };
 
+// A folder held open from the moment it was looked at: opened without
+// following a link at its path, and sharing no delete access, so that while
+// it is held nobody can rename it, remove it or put a link in its place.
+// Every entry is reached relative to the hold, never by path, and an entry
+// that is a link (a junction, a symbolic link, a mount point) is neither
+// followed nor changed: its steps fail with access denied. Only reparse
+// points that name another entry count as links; a file compressed by the
+// system, deduplicated or a cloud placeholder is the entry itself. No step
+// waits on another program: an entry whose open would wait for someone's
+// oplock counts as in use (32), and a step that can still be held up (a
+// rename over an entry others have open) gives up after a few seconds as
+// in use too.
 class HeldFolder : public FolderEntries {
  public:
-  // Decided by the system's own access check on the security descriptor
-  // read through the hold.
+  // Decided from the owner and access list read through the hold, by
+  // TrustOfAccessList (platform/access_list.h).
   virtual FolderTrust Trust() = 0;
 };
 
@@ -238,9 +272,10 @@ class FileServices {
   // Opens `path` for adding lines at its end, creating it when missing,
   // shared with readers and other writers; never through a link at its
   // name. With an administrator's rights, through no link anywhere on its
-  // path either, and a log that is there already must be owned by
-  // administrators or by this account. Null with the system's error code
-  // in `error` when it cannot.
+  // path either, in a folder that no standard user can change (only
+  // administrators, or besides them this account), and the log must have
+  // that one name (no hard link) and be owned by administrators or by this
+  // account. Null with the system's error code in `error` when it cannot.
   virtual std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) = 0;
 };
 

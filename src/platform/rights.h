@@ -43,9 +43,11 @@ class RightsServices {
   // administrator's rights (the system asks the user's consent), without a
   // window, and waits for it to end, calling `whileWaiting` whenever a
   // window message arrives meanwhile. The executable is the very file the
-  // process was started from, held unchanged since. 0 with the instance's
-  // exit code in `exitCode`; 1223 when the user declined; 50 without
-  // DllSearchNarrowed; else the system's error code.
+  // process was started from, held unchanged since, started by the path the
+  // hold has now, and its identity (ImageIdentityArgument) follows
+  // `arguments` so that the instance can check it is that file. 0 with the
+  // instance's exit code in `exitCode`; 1223 when the user declined; 50
+  // without DllSearchNarrowed; else the system's error code.
   virtual std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                                     std::uint32_t& exitCode) = 0;
 
@@ -54,20 +56,22 @@ class RightsServices {
   virtual std::string UserName() = 0;
 
   // Takes the lock named `name` for all the sessions of the machine; a lock
-  // left by a process that ended is taken over. Without an administrator's
-  // rights: null when another process holds it, or holds it under rights
-  // this one cannot open. With them: null only when another process with
-  // those rights holds it; a name a standard user made or holds first is
-  // passed over, so that no standard user can hold such a run off. Either
-  // way, a process without those rights that comes later sees it held.
+  // left by a process that ended is taken over. With an administrator's
+  // rights: null only when another process with those rights holds it; a
+  // name a standard user made or holds first is passed over, so that no
+  // standard user can hold such a run off. Without them: null when a process
+  // with those rights holds it, or another run of the same account does;
+  // each account has a lock of its own, and a name another account made
+  // first is passed over, so that no user can hold another's run off.
   virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
 
   // The folder that a run with an administrator's rights writes /log alone
-  // to, %SystemRoot%\Logs\MwnUpdate, made private to Administrators and
-  // SYSTEM when missing. `error` 0 when it can be used; else the system's
-  // error code: it cannot be made, or what stands there already is a link
-  // (4395), no folder (267), or not owned by Administrators or SYSTEM
-  // (1307), and a standard user may have prepared it.
+  // to, %SystemRoot%\Logs\MwnUpdate, private to Administrators and SYSTEM:
+  // made so when missing; one that others may only read is narrowed to them.
+  // `error` 0 when it can be used; else the system's error code: it cannot
+  // be made, or what stands there already is a link or no folder, is not
+  // owned by Administrators or SYSTEM (1307), or others may change it (5),
+  // and a standard user may have prepared it.
   virtual std::string AdministratorsLogFolder(std::uint32_t& error) = 0;
 };
 

@@ -55,31 +55,37 @@ std::string FakePlatform::HeldEntries::NewTempFile(const std::string& prefix,
 std::unique_ptr<mwn::WritableFile> FakePlatform::HeldEntries::CreateNew(const std::string& name,
                                                                         std::uint32_t& error) {
   if (platform_.EntryAt(PathOf(name)) != nullptr) {
-    error = kErrorAlreadyExists;
+    error = Failed("create", kErrorAlreadyExists);
     return nullptr;
   }
-  return platform_.CreateFileRW(PathOf(name), error);
+  auto file = platform_.CreateFileRW(PathOf(name), error);
+  if (file == nullptr) Failed("create", error);
+  return file;
 }
 
 std::unique_ptr<mwn::WritableFile> FakePlatform::HeldEntries::Rewrite(const std::string& name,
                                                                       std::uint32_t& error) {
   if (!NoLink(name)) {
-    error = mwn::kErrorAccessDenied;
+    error = Failed("open to rewrite", mwn::kErrorAccessDenied);
     return nullptr;
   }
-  return platform_.CreateFileRW(PathOf(name), error);
+  auto file = platform_.CreateFileRW(PathOf(name), error);
+  if (file == nullptr) Failed("open to rewrite", error);
+  return file;
 }
 
 std::uint32_t FakePlatform::HeldEntries::Copy(const std::string& from, const std::string& to,
                                               const mwn::Progress& progress) {
-  if (!NoLink(from) || !NoLink(to)) return mwn::kErrorAccessDenied;
-  return platform_.CopyFileTo(PathOf(from), PathOf(to), true, progress);
+  if (!NoLink(from) || !NoLink(to)) return Failed("copy", mwn::kErrorAccessDenied);
+  const std::uint32_t error = platform_.CopyFileTo(PathOf(from), PathOf(to), true, progress);
+  return error == mwn::kErrorSuccess ? error : Failed("copy", error);
 }
 
 std::uint32_t FakePlatform::HeldEntries::Rename(const std::string& from, const std::string& to,
                                                 bool replace) {
-  if (!NoLink(from) || !NoLink(to)) return mwn::kErrorAccessDenied;
-  return platform_.MoveFileTo(PathOf(from), PathOf(to), replace);
+  if (!NoLink(from) || !NoLink(to)) return Failed("rename", mwn::kErrorAccessDenied);
+  const std::uint32_t error = platform_.MoveFileTo(PathOf(from), PathOf(to), replace);
+  return error == mwn::kErrorSuccess ? error : Failed("rename", error);
 }
 
 bool FakePlatform::HeldEntries::Flush(const std::string& name, const mwn::Progress& progress) {

@@ -96,6 +96,9 @@ class Win32Platform : public Platform {
   HWND owner_ = nullptr;
 };
 
+// Win32Platform::RunningElevated, for the realisation's own use.
+bool ProcessElevated();
+
 // Files are opened so that they never stand in the way of another program
 // that has them open too, nor of their own replacement.
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
@@ -124,6 +127,13 @@ bool WaitAnswering(HANDLE object, const Progress& whileWaiting);
 // no other thread to be had. Gives `call`'s answer.
 DWORD CallAnswering(LPTHREAD_START_ROUTINE call, void* context, const Progress& whileWaiting);
 
+// Makes one system call that another program can hold up without end (a
+// rename or a delete that waits for a user's oplock to be given up) on a
+// thread of its own, and cancels it after `limitMs`. Gives `call`'s answer
+// when it ends, else `whenHeldUp`. `call` must own what it uses: a step
+// the cancel cannot end is left to run on.
+DWORD CallBounded(const std::function<DWORD()>& call, DWORD limitMs, DWORD whenHeldUp);
+
 // True when the file open for reading at its start holds exactly
 // data[0..size), or the same bytes as the other; read 1 MiB at a time, with
 // `progress` called between the chunks.
@@ -131,8 +141,8 @@ bool HoldsExactly(HANDLE file, const std::uint8_t* data, std::size_t size,
                   const Progress& progress);
 bool HoldSame(HANDLE first, HANDLE second, const Progress& progress);
 
-// Who may change the folder open as `folder`, by the system's access check
-// on its security descriptor.
+// Who may change the folder open as `folder` (with READ_CONTROL), by the
+// rule of platform/access_list.h over its owner and access list.
 FolderTrust TrustOfFolder(HANDLE folder);
 
 // prefix + 16 hex digits + ".tmp" from the system's strong random source, or

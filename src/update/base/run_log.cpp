@@ -75,6 +75,15 @@ void RunLog::NotUpdated(const std::string& path, std::uint32_t errorCode) {
   Line("Not updated " + path + ": " + reason);
 }
 
+void RunLog::FailedStep(const StepFailure& failure) {
+  if (failure.step == nullptr) return;
+  char code[16];
+  std::snprintf(code, sizeof code, failure.native ? "0x%08X" : "%u",
+                static_cast<unsigned>(failure.code));
+  Line(std::string("  in the held folder, the step \"") + failure.step + "\" failed: " +
+       (failure.native ? "status " : "error ") + code);
+}
+
 void RunLog::LeftForUser(const std::string& path) {
   Line("Not updated " + path +
        ": standard users can change its folder, so this run, acting for no user, leaves it; a "

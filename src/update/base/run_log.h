@@ -36,6 +36,8 @@ class RunLog {
   // `errorCode` 0: the copy failed a check (read back, flushed) that gives
   // no system error.
   void NotUpdated(const std::string& path, std::uint32_t errorCode);
+  // The held folder's step behind the last NotUpdated, if one failed.
+  void FailedStep(const StepFailure& failure);
   // Left by a run as SYSTEM: its folder can be changed by standard users.
   void LeftForUser(const std::string& path);
   void Cancelled();

@@ -69,6 +69,7 @@ CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump, RunRight
 
 ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
   failure_ = kErrorSuccess;
+  failedStep_ = StepFailure();
   if (rights_ == RunRights::kStandard) {
     PathFolder folder(platform_, FolderOfPath(target));
     return ReplaceIn(folder, FolderOfPath(target), NameOfPath(target));
@@ -86,7 +87,11 @@ ReplaceOutcome CopyReplacement::ReplaceWithAdministratorsRights(const std::strin
   const std::string folderPath = FolderOfPath(target);
   std::uint32_t error = kErrorSuccess;
   const std::unique_ptr<HeldFolder> held = AdministratorsFolder(platform_, pump_, folderPath, error);
-  if (held) return ReplaceIn(*held, folderPath, NameOfPath(target));
+  if (held) {
+    const ReplaceOutcome outcome = ReplaceIn(*held, folderPath, NameOfPath(target));
+    if (outcome != ReplaceOutcome::kUpdated) failedStep_ = held->LastFailure();
+    return outcome;
+  }
   // Not even a link in the folder's place gets a run for no person to act.
   if (rights_ == RunRights::kSystem) return ReplaceOutcome::kLeftForUser;
   if (error != kErrorSuccess) {

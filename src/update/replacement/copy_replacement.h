@@ -8,11 +8,12 @@
 #include <functional>
 #include <string>
 
+#include "platform/files.h"
+
 namespace mwn {
 
 class Platform;
 class MessagePump;
-class FolderEntries;
 
 enum class ReplaceOutcome {
   kUpdated,
@@ -60,6 +61,9 @@ class CopyReplacement {
   // the call that failed, or 0 when a check (a flush, a read-back) failed
   // or the copy was left for its user.
   std::uint32_t Failure() const { return failure_; }
+  // Where the last Replace acted through a held folder and did not update
+  // its copy: the folder's step that failed last, for the log.
+  const StepFailure& FailedStep() const { return failedStep_; }
   // True when the file at `path` holds the image, byte for byte.
   bool HoldsImage(const std::string& path);
 
@@ -94,6 +98,7 @@ class CopyReplacement {
   // While waiting on the disk, whenever a message arrives: at once.
   std::function<void()> answering_;
   std::uint32_t failure_ = 0;
+  StepFailure failedStep_;
 };
 
 }  // namespace mwn

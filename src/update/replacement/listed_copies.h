@@ -11,13 +11,16 @@ namespace mwn {
 class Platform;
 class MessagePump;
 
-// MwnUpdate.exe --replace-copies <list file>
+// MwnUpdate.exe --replace-copies <list file> [--image=<identity>]: with the
+// identity (platform/files.h ImageIdentityArgument) of the file the consent
+// was asked for, which the instance must be.
 inline constexpr char kReplaceCopiesArgument[] = "--replace-copies";
 
 // Exit codes of the listed-copies mode.
 constexpr int kListedCopiesDone = 0;  // the list was read, whatever each copy's outcome
 constexpr int kListedCopiesNoList = 2;
 constexpr int kListedCopiesNoPayload = 3;
+constexpr int kListedCopiesOtherImage = 4;  // not the file the consent was asked for
 
 // The lines of a list file's content, CR LF or LF apart.
 std::vector<std::string> ListLines(const std::string& content);

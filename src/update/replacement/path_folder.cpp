@@ -1,17 +1,30 @@
 #include "update/replacement/path_folder.h"
 
+#include "platform/error_codes.h"
 #include "update/base/path.h"
 
 namespace mwn {
 
 std::string PathFolder::PathOf(const std::string& name) const { return JoinPath(folder_, name); }
 
+// The by-path calls give a code where they have one, and nothing else.
+std::uint32_t PathFolder::NotedCode(const char* step, std::uint32_t error) {
+  return error == kErrorSuccess ? error : Failed(step, error);
+}
+
+bool PathFolder::NotedDone(const char* step, bool done) {
+  if (!done) Failed(step, kErrorSuccess);
+  return done;
+}
+
 bool PathFolder::Attributes(const std::string& name, std::uint32_t& attributes) {
+  // None is an answer (no such entry), not a failed step.
   return platform_.FileAttributesOf(PathOf(name), attributes);
 }
 
 std::string PathFolder::NewTempFile(const std::string& prefix, std::uint32_t& error) {
   const std::string path = platform_.UniqueTempFile(folder_, prefix, error);
+  if (path.empty()) Failed("create", error);
   return path.empty() ? "" : NameOfPath(path);
 }
 
@@ -19,39 +32,45 @@ std::string PathFolder::NewTempFile(const std::string& prefix, std::uint32_t& er
 // staged names this is used for are fresh ones.
 std::unique_ptr<WritableFile> PathFolder::CreateNew(const std::string& name,
                                                     std::uint32_t& error) {
-  return platform_.CreateFileRW(PathOf(name), error);
+  std::unique_ptr<WritableFile> file = platform_.CreateFileRW(PathOf(name), error);
+  if (!file) Failed("create", error);
+  return file;
 }
 
 std::unique_ptr<WritableFile> PathFolder::Rewrite(const std::string& name, std::uint32_t& error) {
-  return platform_.CreateFileRW(PathOf(name), error);
+  std::unique_ptr<WritableFile> file = platform_.CreateFileRW(PathOf(name), error);
+  if (!file) Failed("open to rewrite", error);
+  return file;
 }
 
 std::uint32_t PathFolder::Copy(const std::string& from, const std::string& to,
                                const Progress& progress) {
-  return platform_.CopyFileTo(PathOf(from), PathOf(to), true, progress);
+  return NotedCode("copy", platform_.CopyFileTo(PathOf(from), PathOf(to), true, progress));
 }
 
 std::uint32_t PathFolder::Rename(const std::string& from, const std::string& to, bool replace) {
-  return platform_.MoveFileTo(PathOf(from), PathOf(to), replace);
+  return NotedCode("rename", platform_.MoveFileTo(PathOf(from), PathOf(to), replace));
 }
 
 bool PathFolder::Flush(const std::string& name, const Progress& progress) {
-  return platform_.FlushFileToDisk(PathOf(name), progress);
+  return NotedDone("flush", platform_.FlushFileToDisk(PathOf(name), progress));
 }
 
 bool PathFolder::HoldsExactly(const std::string& name, const std::uint8_t* data, std::size_t size,
                               const Progress& progress) {
-  return platform_.FileHoldsExactly(PathOf(name), data, size, progress);
+  return NotedDone("compare", platform_.FileHoldsExactly(PathOf(name), data, size, progress));
 }
 
 bool PathFolder::Same(const std::string& a, const std::string& b, const Progress& progress) {
-  return platform_.FilesHoldSame(PathOf(a), PathOf(b), progress);
+  return NotedDone("compare", platform_.FilesHoldSame(PathOf(a), PathOf(b), progress));
 }
 
 std::string PathFolder::StoredName(const std::string& name) {
   return platform_.StoredName(PathOf(name));
 }
 
-bool PathFolder::Delete(const std::string& name) { return platform_.DeleteFileAt(PathOf(name)); }
+bool PathFolder::Delete(const std::string& name) {
+  return NotedDone("delete", platform_.DeleteFileAt(PathOf(name)));
+}
 
 }  // namespace mwn

@@ -30,6 +30,8 @@ class PathFolder : public FolderEntries {
 
  private:
   std::string PathOf(const std::string& name) const;
+  std::uint32_t NotedCode(const char* step, std::uint32_t error);
+  bool NotedDone(const char* step, bool done);
 
   Platform& platform_;
   const std::string folder_;

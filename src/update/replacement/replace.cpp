@@ -127,6 +127,7 @@ int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
       log.LeftForUser(path);
     } else if (outcome != ReplaceOutcome::kUpdated) {
       log.NotUpdated(path, replacement.Failure());
+      log.FailedStep(replacement.FailedStep());
     }
     return outcome == ReplaceOutcome::kUpdated;
   });

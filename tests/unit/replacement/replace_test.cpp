@@ -129,6 +129,27 @@ TEST_F(ReplaceTest, LockedAndReadOnlyCopiesStayAsTheyWereAndAreMarkedRed) {
                          std::string("plain:") + mwn::text::kFailure}));
 }
 
+TEST_F(ReplaceTest, APrivilegedRunLogsTheHeldFolderStepThatFailedWithItsCode) {
+  platform.elevated = true;
+  platform.systemAccount = true;
+  Copy("C:\\PF\\Mwn.exe");
+  platform.SetAdministratorsOnly("C:\\PF");
+  platform.SetLocked("C:\\PF\\Mwn.exe");
+  std::uint32_t error = 0;
+  ASSERT_TRUE(log.Open("C:\\run.log", error));
+  Replace();
+  EXPECT_EQ(platform.Contents("C:\\PF\\Mwn.exe"), OldBytes("C:\\PF\\Mwn.exe"));
+  const std::vector<std::string>& lines = platform.logs["C:\\run.log"];
+  const auto said = std::find_if(lines.begin(), lines.end(), [](const std::string& line) {
+    return line.find("Not updated C:\\PF\\Mwn.exe") != std::string::npos;
+  });
+  ASSERT_NE(said, lines.end());
+  ASSERT_NE(said + 1, lines.end());
+  EXPECT_NE(said[1].find(" in the held folder, the step \"rename\" failed: error 5"),
+            std::string::npos)
+      << said[1];
+}
+
 TEST_F(ReplaceTest, CopyThatCannotBeReadIsLeftAlone) {
   Copy("C:\\A\\Mwn.exe");
   platform.SetDenyRead("C:\\A\\Mwn.exe");

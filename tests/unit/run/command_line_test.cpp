@@ -6,6 +6,7 @@
 #include <map>
 #include <regex>
 
+#include "platform/files.h"
 #include "update/base/exit_codes.h"
 
 namespace {
@@ -49,6 +50,21 @@ TEST(CommandLineTest, UnknownSwitchesStrayWordsAndAnEmptyLogPathAreRefused) {
   }
   // Quiet wherever the switch stands, so that the refusal shows nothing.
   EXPECT_TRUE(mwn::ParseCommandLine({"/bogus", "/quiet"}).options.quiet);
+}
+
+TEST(CommandLineTest, TheElevatedInstanceReadsBackTheImageIdentityAndNothingLikeIt) {
+  const mwn::FileIdentity identity{0x89ABCDEFu, 0x0001000200030004ull};
+  const std::string argument = mwn::ImageIdentityArgument(identity);
+  EXPECT_EQ(argument, "--image=89ABCDEF-0001000200030004");
+  mwn::FileIdentity read;
+  EXPECT_TRUE(mwn::ParseImageIdentityArgument(argument, read) && read == identity);
+  for (const char* other :
+       {"--image=89ABCDEF-000100020003000", "--image=89ABCDEF-00010002000300045",
+        "--image=89abcdef-0001000200030004", "--image=89ABCDEF+0001000200030004",
+        "--IMAGE=89ABCDEF-0001000200030004", "--image=89ABCDEF-000100020003000G", "--image=",
+        "C:\\list.txt"}) {
+    EXPECT_FALSE(mwn::ParseImageIdentityArgument(other, read)) << other;
+  }
 }
 
 // Every code the program can end with is in the user's guide's table, with

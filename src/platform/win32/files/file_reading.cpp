@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "platform/win32/files/nt_file.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
@@ -15,11 +16,38 @@ constexpr std::size_t kCompareChunk = 1u << 20;
 // Far above any text file the program reads whole, and small enough to hold.
 constexpr std::uint64_t kLargestWholeFile = 16u << 20;
 
+// With an administrator's rights, without waiting for anyone's oplock on
+// the file (a user's list of copies, say): one whose holder must first be
+// told leaves it unopened, as in use. A standard run waits as any program
+// does, for holders that answer in time (another client of a share).
 UniqueFileHandle OpenForReading(const std::string& path) {
   std::wstring wide;
   if (!WidePath(path, wide)) return UniqueFileHandle();
-  return UniqueFileHandle(CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+  static const bool elevated = ProcessElevated();
+  if (!elevated) {
+    return UniqueFileHandle(CreateFileW(wide.c_str(), GENERIC_READ, kShareAll, nullptr,
+                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  }
+  NtPath ntPath(wide);
+  if (!ntPath) {
+    SetLastError(ERROR_INVALID_NAME);
+    return UniqueFileHandle();
+  }
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, ntPath.get(), OBJ_CASE_INSENSITIVE, nullptr, nullptr);
+  IO_STATUS_BLOCK status{};
+  HANDLE file = nullptr;
+  const NTSTATUS opened = NtCreateFile(
+      &file, GENERIC_READ | SYNCHRONIZE, &attributes, &status, nullptr, 0, kShareAll, kNtFileOpen,
+      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kCompleteIfOplocked, nullptr, 0);
+  if (opened < 0) {
+    SetLastError(RtlNtStatusToDosError(opened));
+    return UniqueFileHandle();
+  }
+  UniqueFileHandle owned(file);
+  if (opened != kStatusOplockBreakInProgress) return owned;
+  SetLastError(ERROR_SHARING_VIOLATION);
+  return UniqueFileHandle();
 }
 
 bool SizeOf(HANDLE file, std::uint64_t& size) {

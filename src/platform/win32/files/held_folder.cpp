@@ -4,10 +4,12 @@
 // folder is opened; from then on a junction put in its place, or anywhere
 // above it, changes nothing the run does.
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 #include "platform/win32/rights/administrators.h"
 #include "platform/win32/files/nt_file.h"
+#include "platform/win32/process/own_executable.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
 
@@ -33,38 +35,138 @@ DWORD AttributesOfHandle(HANDLE handle) {
                                                           : INVALID_FILE_ATTRIBUTES;
 }
 
-// `name` opened relative to `root` (or, without one, `name` as a full kernel
-// path), synchronously and without following a link at it. A link is
-// refused unless `linksToo`, so that nothing but its attributes is ever read
-// through one and nothing at all written. Null with the last error set when
-// it cannot; `outcome`, where given, says whether the file was opened or made.
-UniqueKernelHandle OpenNoLink(HANDLE root, const std::wstring& name, ACCESS_MASK access,
-                              ULONG share, ULONG disposition, ULONG options, bool linksToo,
-                              ULONG_PTR* outcome = nullptr) {
+// A junction, a symbolic link or a mount point: a reparse point that names
+// another entry. Others (compressed by the system, deduplicated, cloud
+// placeholders) are the entry itself, read through their filter. A tag that
+// cannot be read counts as a link.
+bool IsLink(HANDLE handle) {
+  if ((AttributesOfHandle(handle) & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+  struct {
+    ULONG attributes;
+    ULONG reparseTag;
+  } tag{};
+  IO_STATUS_BLOCK status{};
+  return NtQueryInformationFile(handle, &status, &tag, sizeof tag,
+                                static_cast<FILE_INFORMATION_CLASS>(kFileAttributeTagInformation)) <
+             0 ||
+         (tag.reparseTag & kReparseTagNameSurrogate) != 0;
+}
+
+DWORD AttributesOfEntry(HANDLE handle) {
+  const DWORD attributes = AttributesOfHandle(handle);
+  if (attributes == INVALID_FILE_ATTRIBUTES || IsLink(handle)) return attributes;
+  return attributes & ~static_cast<DWORD>(FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+UniqueKernelHandle NativeOpen(HANDLE root, const std::wstring& name, ACCESS_MASK access,
+                              ULONG share, ULONG disposition, ULONG options, NTSTATUS& opened,
+                              ULONG_PTR& outcome) {
   UNICODE_STRING counted = CountedString(name);
   OBJECT_ATTRIBUTES attributes;
   InitializeObjectAttributes(&attributes, &counted, OBJ_CASE_INSENSITIVE, root, nullptr);
   IO_STATUS_BLOCK status{};
   HANDLE handle = nullptr;
-  const NTSTATUS opened = NtCreateFile(
-      &handle, access | SYNCHRONIZE, &attributes, &status, nullptr, FILE_ATTRIBUTE_NORMAL, share,
-      disposition, options | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint, nullptr, 0);
-  if (opened < 0) {
-    SetLastError(ErrorOf(opened));
-    return UniqueKernelHandle();
-  }
+  opened = NtCreateFile(&handle, access | SYNCHRONIZE, &attributes, &status, nullptr,
+                        FILE_ATTRIBUTE_NORMAL, share, disposition,
+                        options | FILE_SYNCHRONOUS_IO_NONALERT | kCompleteIfOplocked, nullptr, 0);
+  if (opened < 0) return UniqueKernelHandle();
+  outcome = status.Information;
+  // Someone's oplock stood in the way: the file counts as in use, as it
+  // would be had they opened it sharing nothing.
   UniqueKernelHandle owned(handle);
-  if (!linksToo && (AttributesOfHandle(owned.get()) & FILE_ATTRIBUTE_REPARSE_POINT)) {
-    SetLastError(ERROR_ACCESS_DENIED);
-    return UniqueKernelHandle();
+  if (opened == kStatusOplockBreakInProgress) owned.take(nullptr);
+  return owned;
+}
+
+// `name` opened relative to `root` (or, without one, `name` as a full kernel
+// path), synchronously, without waiting for anyone's oplock and without
+// following a link at it. A link is refused unless `linksToo`, so that
+// nothing but its attributes is ever read through one and nothing at all
+// written. Null with the last error set when it cannot, and the native
+// status in `opened`; `outcome`, where given, says whether the file was
+// opened or made.
+UniqueKernelHandle OpenNoLink(HANDLE root, const std::wstring& name, ACCESS_MASK access,
+                              ULONG share, ULONG disposition, ULONG options, bool linksToo,
+                              NTSTATUS& opened, ULONG_PTR* outcome = nullptr) {
+  ULONG_PTR made = 0;
+  UniqueKernelHandle owned = NativeOpen(root, name, access, share, disposition,
+                                        options | kOpenReparsePoint, opened, made);
+  if (owned && (AttributesOfHandle(owned.get()) & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
+    if (IsLink(owned.get())) {
+      if (!linksToo) {
+        opened = kStatusReparsePointEncountered;
+        SetLastError(ERROR_ACCESS_DENIED);
+        return UniqueKernelHandle();
+      }
+    } else if (!linksToo) {
+      // Opened once more through its filter, relative to the handle itself:
+      // the same file, whatever its name now leads to.
+      FileIdentity first;
+      FileIdentity again;
+      UniqueKernelHandle reopened = NativeOpen(owned.get(), L"", access, share, kNtFileOpen,
+                                               options, opened, made);
+      if (reopened && (!IdentityOf(owned.get(), first) ||
+                       !IdentityOf(reopened.get(), again) || !(first == again))) {
+        opened = kStatusReparsePointEncountered;
+        SetLastError(ERROR_ACCESS_DENIED);
+        return UniqueKernelHandle();
+      }
+      owned = std::move(reopened);
+    }
   }
-  if (outcome != nullptr) *outcome = status.Information;
+  if (!owned) {
+    SetLastError(opened == kStatusOplockBreakInProgress ? ERROR_SHARING_VIOLATION
+                                                         : ErrorOf(opened));
+    return owned;
+  }
+  if (outcome != nullptr) *outcome = made;
   return owned;
 }
 
 struct Flush {
   static DWORD WINAPI Call(LPVOID file) { return FlushFileBuffers(static_cast<HANDLE>(file)); }
 };
+
+// What a rename or a delete may wait for a user's oplock before it counts
+// as in use.
+constexpr DWORD kHeldUpLimitMs = 5000;
+
+// A handle of this process's own to the object `handle` is open on.
+std::shared_ptr<UniqueKernelHandle> Duplicate(HANDLE handle) {
+  HANDLE own = nullptr;
+  if (!DuplicateHandle(GetCurrentProcess(), handle, GetCurrentProcess(), &own, 0, FALSE,
+                       DUPLICATE_SAME_ACCESS)) {
+    return nullptr;
+  }
+  return std::make_shared<UniqueKernelHandle>(own);
+}
+
+// A change of the entry open as `file` (a rename, a delete): made aside and
+// bounded, since another program's oplock on it can hold it up for ever.
+// The thread owns handles of its own to the file and, for a rename, to the
+// folder its new name is relative to, and the information it sets: should
+// it outlive the caller, nothing it uses has gone or stands for another.
+NTSTATUS SetBounded(HANDLE file, std::vector<std::uint8_t> information,
+                    FILE_INFORMATION_CLASS kind, HANDLE renameRoot = nullptr) {
+  const std::shared_ptr<UniqueKernelHandle> ownFile = Duplicate(file);
+  const std::shared_ptr<UniqueKernelHandle> ownRoot =
+      renameRoot != nullptr ? Duplicate(renameRoot) : nullptr;
+  if (!ownFile || (renameRoot != nullptr && !ownRoot)) {
+    return static_cast<NTSTATUS>(0xC0000008);  // STATUS_INVALID_HANDLE
+  }
+  if (ownRoot) {
+    reinterpret_cast<FILE_RENAME_INFORMATION*>(information.data())->RootDirectory = ownRoot->get();
+  }
+  return static_cast<NTSTATUS>(CallBounded(
+      [ownFile, ownRoot, information, kind]() mutable {
+        IO_STATUS_BLOCK status{};
+        return static_cast<DWORD>(NtSetInformationFile(ownFile->get(), &status,
+                                                       information.data(),
+                                                       static_cast<ULONG>(information.size()),
+                                                       kind));
+      },
+      kHeldUpLimitMs, static_cast<DWORD>(kStatusSharingViolation)));
+}
 
 class Win32HeldFolder : public HeldFolder {
  public:
@@ -75,8 +177,10 @@ class Win32HeldFolder : public HeldFolder {
   FolderTrust Trust() override { return TrustOfFolder(folder_); }
 
   bool Attributes(const std::string& name, std::uint32_t& attributes) override {
-    const UniqueKernelHandle entry = Open(name, FILE_READ_ATTRIBUTES, kNtFileOpen, 0, true);
-    const DWORD found = entry ? AttributesOfHandle(entry.get()) : INVALID_FILE_ATTRIBUTES;
+    // None is an answer (no such entry), not a failed step.
+    const UniqueKernelHandle entry =
+        Open(nullptr, name, FILE_READ_ATTRIBUTES, kNtFileOpen, 0, true);
+    const DWORD found = entry ? AttributesOfEntry(entry.get()) : INVALID_FILE_ATTRIBUTES;
     if (found == INVALID_FILE_ATTRIBUTES) return false;
     attributes = found;
     return true;
@@ -89,7 +193,7 @@ class Win32HeldFolder : public HeldFolder {
     for (int tries = 0; tries < kTempNameTries; ++tries) {
       const std::string name = StrongRandomTempName(prefix);
       if (name.empty()) {
-        error = ERROR_GEN_FAILURE;
+        error = Failed("random name", ERROR_GEN_FAILURE);
         break;
       }
       const UniqueKernelHandle file = Create(name, GENERIC_WRITE, kNtFileCreate, error);
@@ -116,7 +220,7 @@ class Win32HeldFolder : public HeldFolder {
   std::uint32_t Copy(const std::string& from, const std::string& to,
                      const Progress& progress) override {
     const UniqueKernelHandle source =
-        Open(from, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+        Open("open to copy", from, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
     if (!source) return GetLastError();
     std::uint32_t error = kErrorSuccess;
     const UniqueKernelHandle destination =
@@ -126,13 +230,15 @@ class Win32HeldFolder : public HeldFolder {
     for (bool first = true;; first = false) {
       if (!first && progress) progress();
       DWORD read = 0;
-      if (!ReadFile(source.get(), chunk.data(), kCopyChunk, &read, nullptr)) return GetLastError();
+      if (!ReadFile(source.get(), chunk.data(), kCopyChunk, &read, nullptr)) {
+        return Failed("read", GetLastError());
+      }
       if (read == 0) break;
       DWORD written = 0;
       if (!WriteFile(destination.get(), chunk.data(), read, &written, nullptr)) {
-        return GetLastError();
+        return Failed("write", GetLastError());
       }
-      if (written != read) return ERROR_DISK_FULL;
+      if (written != read) return Failed("write", ERROR_DISK_FULL);
     }
     FILE_BASIC_INFORMATION basic;
     IO_STATUS_BLOCK status{};
@@ -142,7 +248,7 @@ class Win32HeldFolder : public HeldFolder {
       result = NtSetInformationFile(destination.get(), &status, &basic, sizeof basic,
                                     FileBasicInformation);
     }
-    return result >= 0 ? kErrorSuccess : ErrorOf(result);
+    return result >= 0 ? kErrorSuccess : Native("copy times", result);
   }
 
   // A rename inside the hold: the new name is relative to the held folder
@@ -151,54 +257,58 @@ class Win32HeldFolder : public HeldFolder {
   // program's cannot, and is renamed all the same).
   std::uint32_t Rename(const std::string& from, const std::string& to, bool replace) override {
     std::wstring target;
-    if (!WideText(to, target) || !PlainName(target)) return ERROR_INVALID_NAME;
+    if (!WideText(to, target) || !PlainName(target)) return Failed("rename", ERROR_INVALID_NAME);
     if (replace) {
       std::uint32_t attributes = 0;
       if (Attributes(to, attributes) &&
           (attributes & (kAttrReadOnly | kAttrDirectory | kAttrReparsePoint)) != 0) {
-        return ERROR_ACCESS_DENIED;
+        return Failed("rename", ERROR_ACCESS_DENIED);
       }
     }
-    UniqueKernelHandle file =
-        Open(from, DELETE | GENERIC_WRITE, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+    UniqueKernelHandle file = Open("open to rename", from, DELETE | GENERIC_WRITE, kNtFileOpen,
+                                   FILE_NON_DIRECTORY_FILE, false);
     if (!file && GetLastError() == ERROR_SHARING_VIOLATION) {
-      file = Open(from, DELETE, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+      file = Open("open to rename", from, DELETE, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
     }
     if (!file) return GetLastError();
     std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFORMATION) +
                                      target.size() * sizeof(wchar_t));
     auto* rename = reinterpret_cast<FILE_RENAME_INFORMATION*>(buffer.data());
     rename->ReplaceIfExists = replace ? TRUE : FALSE;
-    rename->RootDirectory = folder_;
+    rename->RootDirectory = nullptr;  // set to the thread's own handle on the hold
     rename->FileNameLength = static_cast<ULONG>(target.size() * sizeof(wchar_t));
     std::copy(target.begin(), target.end(), rename->FileName);
-    IO_STATUS_BLOCK status{};
-    const NTSTATUS renamed = NtSetInformationFile(file.get(), &status, rename,
-                                                  static_cast<ULONG>(buffer.size()),
-                                                  FileRenameInformation);
-    if (renamed < 0) return ErrorOf(renamed);
+    // Held up by a user's oplock on either name, at most kHeldUpLimitMs.
+    const NTSTATUS renamed =
+        SetBounded(file.get(), std::move(buffer), FileRenameInformation, folder_);
+    if (renamed < 0) return Native("rename", renamed);
     FlushFileBuffers(file.get());
     return kErrorSuccess;
   }
 
   bool Flush(const std::string& name, const Progress& progress) override {
     const UniqueKernelHandle file =
-        Open(name, GENERIC_WRITE, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
-    return file && CallAnswering(&Flush::Call, file.get(), progress) != FALSE;
+        Open("open to flush", name, GENERIC_WRITE, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+    // What ends the flush: the disk; no oplock holds it.
+    if (file && CallAnswering(&Flush::Call, file.get(), progress) == FALSE) {
+      Failed("flush", GetLastError());
+      return false;
+    }
+    return static_cast<bool>(file);
   }
 
   bool HoldsExactly(const std::string& name, const std::uint8_t* data, std::size_t size,
                     const Progress& progress) override {
     const UniqueKernelHandle file =
-        Open(name, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+        Open("open to compare", name, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
     return file && mwn::HoldsExactly(file.get(), data, size, progress);
   }
 
   bool Same(const std::string& a, const std::string& b, const Progress& progress) override {
     const UniqueKernelHandle first =
-        Open(a, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+        Open("open to compare", a, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
     const UniqueKernelHandle second =
-        Open(b, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+        Open("open to compare", b, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
     return first && second && HoldSame(first.get(), second.get(), progress);
   }
 
@@ -208,7 +318,7 @@ class Win32HeldFolder : public HeldFolder {
   std::string StoredName(const std::string& name) override {
     std::wstring wide;
     if (!WideText(name, wide) || !PlainName(wide)) return "";
-    const UniqueKernelHandle listing = Open("", FILE_LIST_DIRECTORY, kNtFileOpen,
+    const UniqueKernelHandle listing = Open("open to list", "", FILE_LIST_DIRECTORY, kNtFileOpen,
                                             FILE_DIRECTORY_FILE, true);
     if (!listing) return "";
     std::vector<std::uint8_t> buffer(sizeof(ULONG) * 3 + 512 * sizeof(wchar_t));
@@ -218,7 +328,10 @@ class Win32HeldFolder : public HeldFolder {
         listing.get(), nullptr, nullptr, nullptr, &status, buffer.data(),
         static_cast<ULONG>(buffer.size()),
         static_cast<FILE_INFORMATION_CLASS>(kFileNamesInformation), TRUE, &pattern, TRUE);
-    if (listed < 0) return "";
+    if (listed < 0) {
+      Native("list", listed);
+      return "";
+    }
     // FILE_NAMES_INFORMATION: next offset, file index, name length, name.
     const auto* words = reinterpret_cast<const ULONG*>(buffer.data());
     const auto* stored = reinterpret_cast<const wchar_t*>(words + 3);
@@ -228,30 +341,49 @@ class Win32HeldFolder : public HeldFolder {
   // Through the file's own handle, opened without following a link: what
   // goes is the entry of that name in the held folder, never a link's target.
   bool Delete(const std::string& name) override {
-    const UniqueKernelHandle file = Open(name, DELETE, kNtFileOpen, FILE_NON_DIRECTORY_FILE, true);
+    const UniqueKernelHandle file =
+        Open("open to delete", name, DELETE, kNtFileOpen, FILE_NON_DIRECTORY_FILE, true);
     if (!file) return false;
-    FileDisposition disposition{TRUE};
-    IO_STATUS_BLOCK status{};
-    return NtSetInformationFile(file.get(), &status, &disposition, sizeof disposition,
-                                FileDispositionInformation) >= 0;
+    std::vector<std::uint8_t> disposition(sizeof(FileDisposition));
+    reinterpret_cast<FileDisposition*>(disposition.data())->deleteFile = TRUE;
+    // Held up by a user's oplock on the file, at most kHeldUpLimitMs.
+    const NTSTATUS deleted =
+        SetBounded(file.get(), std::move(disposition), FileDispositionInformation);
+    if (deleted < 0) Native("delete", deleted);
+    return deleted >= 0;
   }
 
  private:
+  DWORD Native(const char* step, NTSTATUS status) {
+    Failed(step, static_cast<std::uint32_t>(status), true);
+    return ErrorOf(status);
+  }
+
   // The entry `name` ("" for the held folder itself), opened relative to the
-  // hold as OpenNoLink opens it.
-  UniqueKernelHandle Open(const std::string& name, ACCESS_MASK access, ULONG disposition,
-                          ULONG options, bool linksToo) {
+  // hold as OpenNoLink opens it; a failure is noted as `step`, if any.
+  UniqueKernelHandle Open(const char* step, const std::string& name, ACCESS_MASK access,
+                          ULONG disposition, ULONG options, bool linksToo) {
     std::wstring wide;
     if (!WideText(name, wide) || (!name.empty() && !PlainName(wide))) {
+      if (step != nullptr) Failed(step, ERROR_INVALID_NAME);
       SetLastError(ERROR_INVALID_NAME);
       return UniqueKernelHandle();
     }
-    return OpenNoLink(folder_, wide, access, kShareAll, disposition, options, linksToo);
+    NTSTATUS status = 0;
+    UniqueKernelHandle entry =
+        OpenNoLink(folder_, wide, access, kShareAll, disposition, options, linksToo, status);
+    if (!entry && step != nullptr) {
+      const DWORD error = GetLastError();
+      Failed(step, static_cast<std::uint32_t>(status), true);
+      SetLastError(error);
+    }
+    return entry;
   }
 
   UniqueKernelHandle Create(const std::string& name, ACCESS_MASK access, ULONG disposition,
                             std::uint32_t& error) {
-    UniqueKernelHandle file = Open(name, access, disposition, FILE_NON_DIRECTORY_FILE, false);
+    UniqueKernelHandle file = Open(disposition == kNtFileCreate ? "create" : "open to rewrite",
+                                   name, access, disposition, FILE_NON_DIRECTORY_FILE, false);
     error = file ? kErrorSuccess : GetLastError();
     return file;
   }
@@ -321,14 +453,17 @@ UniqueKernelHandle HoldPath(const std::string& path, DWORD& error) {
     error = ERROR_INVALID_NAME;
     return UniqueKernelHandle();
   }
+  NTSTATUS status = 0;
   UniqueKernelHandle folder =
       OpenNoLink(nullptr, root, components.empty() ? kHold : kPassThrough, kShareAll, kNtFileOpen,
-                 FILE_DIRECTORY_FILE, false);
+                 FILE_DIRECTORY_FILE, false, status);
   for (std::size_t i = 0; folder && i < components.size(); ++i) {
     const bool last = i + 1 == components.size();
+    // The last open shares no delete: one that would wait for a user's
+    // oplock on the folder to be given up counts as in use instead.
     folder = OpenNoLink(folder.get(), components[i], last ? kHold : kPassThrough,
                         last ? FILE_SHARE_READ | FILE_SHARE_WRITE : kShareAll, kNtFileOpen,
-                        FILE_DIRECTORY_FILE, false);
+                        FILE_DIRECTORY_FILE, false, status);
   }
   if (!folder) error = GetLastError();
   return folder;
@@ -346,9 +481,11 @@ std::unique_ptr<HeldFolder> Win32Platform::HoldFolder(const std::string& path,
 }
 
 // The log of a run with an administrator's rights, in a folder reached
-// without following a link, opened for adding at its end without following
-// a link at its name. A log that is there already must be the run's own
-// kind: owned by administrators, or by this very account; one that a
+// without following a link and that no standard user can change, opened for
+// adding at its end without following a link at its name. The log must be
+// the run's own kind: one name only (a second link, which any user may make
+// to a file they can read on some systems, would pass on another file's
+// owner), owned by administrators or by this very account; one that a
 // standard user made beforehand (to read the run's lines, or to forge some)
 // is refused.
 UniqueFileHandle OpenHeldLog(const std::string& folderPath, const std::string& name,
@@ -360,17 +497,30 @@ UniqueFileHandle OpenHeldLog(const std::string& folderPath, const std::string& n
   }
   const UniqueKernelHandle folder = HoldPath(folderPath, error);
   if (!folder) return UniqueFileHandle();
-  ULONG_PTR outcome = 0;
+  const FolderTrust trust = TrustOfFolder(folder.get());
+  if (trust != FolderTrust::kAdministratorsOnly && trust != FolderTrust::kRunAccountOnly) {
+    error = ERROR_ACCESS_DENIED;
+    return UniqueFileHandle();
+  }
+  NTSTATUS status = 0;
   UniqueKernelHandle opened =
       OpenNoLink(folder.get(), wide, FILE_APPEND_DATA | READ_CONTROL | FILE_READ_ATTRIBUTES,
                  FILE_SHARE_READ | FILE_SHARE_WRITE, kNtFileOpenIf, FILE_NON_DIRECTORY_FILE, false,
-                 &outcome);
+                 status);
   if (!opened) {
     error = GetLastError();
     return UniqueFileHandle();
   }
   UniqueFileHandle file(opened.release());
-  if (outcome == kNtFileOpened && !OwnedByAdministratorsOrThisAccount(file.get())) {
+  FILE_STANDARD_INFORMATION standard{};
+  IO_STATUS_BLOCK block{};
+  if (NtQueryInformationFile(file.get(), &block, &standard, sizeof standard,
+                             FileStandardInformation) < 0 ||
+      standard.NumberOfLinks != 1) {
+    error = ERROR_TOO_MANY_LINKS;
+    return UniqueFileHandle();
+  }
+  if (!OwnedByAdministratorsOrThisAccount(file.get())) {
     error = ERROR_INVALID_OWNER;
     return UniqueFileHandle();
   }

@@ -1,4 +1,5 @@
 // The run's log, and what it says about the process.
+#include "platform/win32/files/nt_file.h"
 #include "platform/win32/rights/administrators.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
@@ -25,20 +26,70 @@ class Win32LogFile : public LogFile {
   UniqueFileHandle file_;
 };
 
-// What stands at `path` already: usable when it is a folder, not a link, and
-// owned by Administrators or SYSTEM. 0 or the code that says why not.
-std::uint32_t CheckAdministratorsFolder(const std::wstring& path) {
-  const UniqueFileHandle folder(
-      CreateFileW(path.c_str(), READ_CONTROL | FILE_READ_ATTRIBUTES, kShareAll, nullptr,
-                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-  BY_HANDLE_FILE_INFORMATION information;
-  if (!folder || !GetFileInformationByHandle(folder.get(), &information)) return GetLastError();
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0) {
-    return kErrorReparsePointEncountered;
+// Owned by Administrators (O:BA); protected from what the Logs folder would
+// pass on (P); SYSTEM (SY) and Administrators (BA) have full control (FA),
+// inherited by files (OI) and folders (CI) inside; no one else anything: a
+// SYSTEM run's log names every user's folders and what the run found there.
+constexpr wchar_t kLogFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+// True when the list grants something to anyone but administrators (or to
+// the maker of what is made inside, which administrators are here).
+bool GrantsOthers(PACL dacl) {
+  for (DWORD i = 0; dacl != nullptr && i < dacl->AceCount; ++i) {
+    void* ace = nullptr;
+    if (!GetAce(dacl, i, &ace)) return true;
+    const auto* header = static_cast<const ACE_HEADER*>(ace);
+    if (header->AceType == ACCESS_DENIED_ACE_TYPE) continue;
+    if (header->AceType != ACCESS_ALLOWED_ACE_TYPE) return true;
+    PSID sid = &static_cast<ACCESS_ALLOWED_ACE*>(ace)->SidStart;
+    if (!IsAdministrativeSid(sid) && !IsWellKnownSid(sid, WinCreatorOwnerSid)) return true;
   }
-  if ((information.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return kErrorDirectory;
+  return dacl == nullptr;
+}
+
+// What stands at `path` already: usable when it is a folder and no link,
+// held, owned by administrators and changed by no one else. One that others
+// may read (an older updater's, made so) is narrowed to administrators, and
+// the logs in it with it: the list passes on to them.
+std::uint32_t CheckAdministratorsFolder(const std::string& path) {
+  DWORD error = kErrorSuccess;
+  const UniqueKernelHandle folder = HoldPath(path, error);
+  if (!folder) return error;
   if (!OwnedByAdministrators(folder.get(), SE_FILE_OBJECT)) return kErrorInvalidOwner;
-  return kErrorSuccess;
+  if (TrustOfFolder(folder.get()) != FolderTrust::kAdministratorsOnly) return ERROR_ACCESS_DENIED;
+  PACL dacl = nullptr;
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  if (GetSecurityInfo(folder.get(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                      &dacl, nullptr, &descriptor) != ERROR_SUCCESS) {
+    return GetLastError();
+  }
+  const bool wide = GrantsOthers(dacl);
+  LocalFree(descriptor);
+  if (!wide) return kErrorSuccess;
+  // Through a handle opened relative to the hold: the very folder checked.
+  UNICODE_STRING none{};
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &none, OBJ_CASE_INSENSITIVE, folder.get(), nullptr);
+  IO_STATUS_BLOCK status{};
+  HANDLE writable = nullptr;
+  const NTSTATUS opened = NtCreateFile(
+      &writable, WRITE_DAC | SYNCHRONIZE, &attributes, &status, nullptr, 0, kShareAll, kNtFileOpen,
+      FILE_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kOpenReparsePoint | kCompleteIfOplocked,
+      nullptr, 0);
+  if (opened < 0) return RtlNtStatusToDosError(opened);
+  const UniqueKernelHandle owned(writable);
+  if (opened == kStatusOplockBreakInProgress) return ERROR_SHARING_VIOLATION;
+  const SddlDescriptor narrow(kLogFolderAccess);
+  BOOL present = FALSE;
+  BOOL defaulted = FALSE;
+  PACL narrowList = nullptr;
+  if (narrow.get() == nullptr ||
+      !GetSecurityDescriptorDacl(narrow.get(), &present, &narrowList, &defaulted)) {
+    return ERROR_INVALID_PARAMETER;
+  }
+  return SetSecurityInfo(owned.get(), SE_FILE_OBJECT,
+                         DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                         nullptr, narrowList, nullptr);
 }
 
 }  // namespace
@@ -61,11 +112,17 @@ std::string Win32Platform::AdministratorsLogFolder(std::uint32_t& error) {
     error = GetLastError();
     return folder;
   }
-  // Made here and now: nothing to check. Let go of at once, left in place.
-  if (CreatePrivateFolder(folder, error)) {
+  // Made with its list from the start; what stands there already, a link
+  // included, is checked through a hold.
+  const SddlDescriptor access(kLogFolderAccess);
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, access.get(), FALSE};
+  if (access.get() == nullptr) {
+    error = ERROR_INVALID_PARAMETER;
+  } else if (CreateDirectoryW(wide.c_str(), &attributes)) {
     error = kErrorSuccess;
-  } else if (error == ERROR_ALREADY_EXISTS) {
-    error = CheckAdministratorsFolder(wide);
+  } else {
+    error = GetLastError() == ERROR_ALREADY_EXISTS ? CheckAdministratorsFolder(folder)
+                                                   : GetLastError();
   }
   return folder;
 }

@@ -6,6 +6,7 @@
 
 #include <string>
 
+#include "platform/files.h"
 #include "platform/win32/windows_api.h"
 
 namespace mwn {
@@ -18,8 +19,17 @@ std::wstring ModulePath();
 // program has it open for writing), the run goes on, but RunElevated refuses.
 void HoldOwnExecutable();
 
-// The full path of the held file, as the system has it; empty, with the
-// system's error code in `error`, when it is not held.
-const std::wstring& HeldOwnExecutable(DWORD& error);
+// The path of the held file itself, every link on the way resolved, in the
+// form the shell starts a program by (C:\..., \\server\share\...); empty,
+// with the system's error code in `error`, when it is not held or the system
+// cannot say (before Vista).
+std::wstring HeldOwnExecutable(DWORD& error);
+
+// The identity of the held file; false when it is not held.
+bool HeldOwnIdentity(FileIdentity& identity);
+
+// The identity of the file or folder open as `handle`; false when it cannot
+// be read.
+bool IdentityOf(HANDLE handle, FileIdentity& identity);
 
 }  // namespace mwn

@@ -12,6 +12,14 @@ SddlDescriptor::SddlDescriptor(const wchar_t* sddl) {
 
 SddlDescriptor::~SddlDescriptor() { LocalFree(descriptor_); }
 
+ProcessAccount::ProcessAccount() {
+  HANDLE token = nullptr;
+  if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return;
+  DWORD size = 0;
+  read_ = GetTokenInformation(token, ::TokenUser, buffer_, sizeof buffer_, &size) != FALSE;
+  CloseHandle(token);
+}
+
 namespace {
 
 constexpr wchar_t kTrustedInstaller[] =
@@ -42,25 +50,22 @@ bool OwnedByAdministrators(HANDLE handle, SE_OBJECT_TYPE type) {
   return administrators;
 }
 
-bool OwnedByAdministratorsOrThisAccount(HANDLE file) {
-  if (OwnedByAdministrators(file, SE_FILE_OBJECT)) return true;
+bool OwnedByAdministratorsOr(HANDLE handle, SE_OBJECT_TYPE type, PSID account) {
   PSID owner = nullptr;
   PSECURITY_DESCRIPTOR descriptor = nullptr;
-  HANDLE token = nullptr;
-  if (GetSecurityInfo(file, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr,
-                      nullptr, &descriptor) != ERROR_SUCCESS) {
+  if (GetSecurityInfo(handle, type, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                      &descriptor) != ERROR_SUCCESS) {
     return false;
   }
-  bool own = false;
-  if (OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) {
-    BYTE buffer[sizeof(TOKEN_USER) + SECURITY_MAX_SID_SIZE];
-    DWORD size = 0;
-    own = GetTokenInformation(token, TokenUser, buffer, sizeof buffer, &size) &&
-          EqualSid(owner, reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid);
-    CloseHandle(token);
-  }
+  const bool trusted = owner != nullptr && (IsAdministrativeSid(owner) ||
+                                            (account != nullptr && EqualSid(owner, account)));
   LocalFree(descriptor);
-  return own;
+  return trusted;
+}
+
+bool OwnedByAdministratorsOrThisAccount(HANDLE file) {
+  ProcessAccount account;
+  return OwnedByAdministratorsOr(file, SE_FILE_OBJECT, account ? account.Sid() : nullptr);
 }
 
 }  // namespace mwn

@@ -24,6 +24,19 @@ class SddlDescriptor {
   PSECURITY_DESCRIPTOR descriptor_ = nullptr;
 };
 
+// The account this process runs as, read from its token; false when it
+// cannot be read.
+class ProcessAccount {
+ public:
+  ProcessAccount();
+  explicit operator bool() const { return read_; }
+  PSID Sid() { return reinterpret_cast<TOKEN_USER*>(buffer_)->User.Sid; }
+
+ private:
+  BYTE buffer_[sizeof(::TOKEN_USER) + SECURITY_MAX_SID_SIZE];
+  bool read_ = false;
+};
+
 // True for SYSTEM, the Administrators group and the system's installer
 // service (TrustedInstaller, owner of the system's own files).
 bool IsAdministrativeSid(PSID sid);
@@ -32,8 +45,11 @@ bool IsAdministrativeSid(PSID sid);
 // one of those; false when it is not, or its owner cannot be read.
 bool OwnedByAdministrators(HANDLE handle, SE_OBJECT_TYPE type);
 
-// The same for a file, or owned by the account this process runs under,
-// which a standard user cannot make another's owner either.
+// The same, or owned by `account`, which a standard user cannot make
+// another's owner either.
+bool OwnedByAdministratorsOr(HANDLE handle, SE_OBJECT_TYPE type, PSID account);
+
+// The same for a file and the account this process runs under.
 bool OwnedByAdministratorsOrThisAccount(HANDLE file);
 
 }  // namespace mwn

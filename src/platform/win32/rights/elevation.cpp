@@ -25,7 +25,9 @@ bool InAdministratorsGroup() {
 
 }  // namespace
 
-bool Win32Platform::RunningElevated() {
+bool Win32Platform::RunningElevated() { return ProcessElevated(); }
+
+bool ProcessElevated() {
   HANDLE token = nullptr;
   if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token)) return false;
   const UniqueKernelHandle owned(token);
@@ -41,16 +43,22 @@ bool Win32Platform::DllSearchNarrowed() { return SystemSearchRestricted(); }
 
 std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Progress& whileWaiting,
                                          std::uint32_t& exitCode) {
+  // Held since the program started, and started by the path the hold has
+  // now: the consent is given to, and the rights go to, this very file,
+  // wherever a link on the path it was started by leads by now. The
+  // instance checks that it is this file.
+  DWORD notHeld = 0;
+  const std::wstring program = HeldOwnExecutable(notHeld);
+  FileIdentity identity;
+  if (program.empty()) return notHeld;
+  if (!HeldOwnIdentity(identity)) return ERROR_INVALID_HANDLE;
   std::wstring parameters;
-  if (!WideText(arguments, parameters)) return ERROR_INVALID_PARAMETER;
+  if (!WideText(arguments + " " + ImageIdentityArgument(identity), parameters)) {
+    return ERROR_INVALID_PARAMETER;
+  }
   // Without it the elevated instance could load a DLL from the folder the
   // program was started in.
   if (!SystemSearchRestricted()) return ERROR_NOT_SUPPORTED;
-  // Held since the program started, so the consent is given to, and the
-  // rights go to, this very program.
-  DWORD notHeld = 0;
-  const std::wstring& program = HeldOwnExecutable(notHeld);
-  if (program.empty()) return notHeld;
   const std::wstring systemFolder = SystemFolder();
 
   SHELLEXECUTEINFOW execute{};
@@ -68,6 +76,8 @@ std::uint32_t Win32Platform::RunElevated(const std::string& arguments, const Pro
   if (execute.hProcess == nullptr) return ERROR_INVALID_HANDLE;
   const UniqueKernelHandle process(execute.hProcess);
 
+  // What ends this wait: the instance, whose own waits on what others
+  // control are bounded.
   if (!WaitAnswering(process.get(), whileWaiting)) return GetLastError();
   DWORD code = 0;
   if (!GetExitCodeProcess(process.get(), &code)) return GetLastError();
