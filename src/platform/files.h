@@ -92,7 +92,16 @@ class FolderEntries {
   virtual bool Same(const std::string& a, const std::string& b, const Progress& progress) = 0;
   virtual std::string StoredName(const std::string& name) = 0;
   virtual bool Delete(const std::string& name) = 0;
+  // The file-version words of the entry's version resource, read from its
+  // bytes through this folder, never by the system's loader; false when it
+  // has none, cannot be read, or is larger than any executable this is
+  // asked about (kLargestVersionedFile).
+  virtual bool FileVersion(const std::string& name, std::uint32_t& versionMS,
+                           std::uint32_t& versionLS) = 0;
 };
+
+// The resource may lie anywhere in the file, which is read whole.
+constexpr std::uint64_t kLargestVersionedFile = 64u << 20;
 
 // A folder held open from the moment it was looked at: opened without
 // following a link at its path, and sharing no delete access, so that while

@@ -121,7 +121,7 @@ const char* OpName(Op op) {
       "ReadWholeFile",      "RunningElevated",     "RunElevated",
       "Pause",              "CreatePrivateFolder", "RemovePrivateFolder",
       "HoldFolder",         "FullPathName",        "RandomTempName",
-      "WithStandardRights", "NoSeekPenalty"};
+      "EntryVersion",       "NoSeekPenalty"};
   return names[static_cast<int>(op)];
 }
 

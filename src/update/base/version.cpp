@@ -45,6 +45,14 @@ bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& 
   return true;
 }
 
+bool EntryVersionStamp(FolderEntries& folder, const std::string& name, VersionStamp& stamp) {
+  std::uint32_t versionMS = 0;
+  std::uint32_t versionLS = 0;
+  if (!folder.FileVersion(name, versionMS, versionLS)) return false;
+  stamp = StampOf(versionMS, versionLS);
+  return true;
+}
+
 bool ImageVersionStamp(Platform& platform, const std::uint8_t* data, std::size_t size,
                        VersionStamp& stamp) {
   std::uint32_t versionMS = 0;

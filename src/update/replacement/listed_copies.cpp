@@ -9,6 +9,7 @@
 #include "update/base/path.h"
 #include "update/base/texts.h"
 #include "update/base/version.h"
+#include "update/replacement/copy_folders.h"
 #include "update/replacement/copy_replacement.h"
 #include "update/replacement/extraction.h"
 #include "update/walk/scan.h"
@@ -99,29 +100,29 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
 
   // The list lies where the user's programs can rewrite it: each line is
   // only a hint. It must be a path as the system itself spells it in full,
-  // it is held to the same rules as the copies the update run finds, and it
-  // is never used to put an older image over a newer copy. The copies are staged from the image in
-  // this instance's own memory: no scratch folder is made in a temp folder
-  // that the user's other programs can write to.
+  // it is held to the same rules as the copies the update run finds (with
+  // an administrator's rights, only copies in folders the user's own rights
+  // could not change, which are those that refused them), and it is never
+  // used to put an older image over a newer copy. The copies are staged from
+  // the image in this instance's own memory: no scratch folder is made in a
+  // temp folder that the user's other programs can write to.
   VersionStamp replacementVersion;
   if (!ImageVersionStamp(platform, image.Data(), image.Size(), replacementVersion)) {
     return kListedCopiesDone;  // a replacement without a version never updates
   }
-  CopyReplacement replacement(platform, pump, RightsOfRun(platform, pump), "", image.Data(),
-                              image.Size());
+  CopyFolders folders(platform, pump, RightsOfRun(platform, pump));
+  CopyReplacement replacement(platform, pump, folders, "", image.Data(), image.Size());
   for (const std::string& path : ListLines(content)) {
     // The update run lists paths as the system spells them in full; any
     // other spelling was not written by it.
     const bool plain = !path.empty() && platform.FullPathName(path) == path;
     pump.Step();
     if (!plain || !IsListableCopyPath(path) || !OnSearchableDrive(platform, path) ||
-        !platform.FileExists(path)) {
+        !folders.ActsOn(path) || !folders.IsFile(path)) {
       continue;
     }
     VersionStamp copyVersion;
-    if (ReadVersionStamp(platform, pump, path, copyVersion) && replacementVersion < copyVersion) {
-      continue;
-    }
+    if (folders.Version(path, copyVersion) && replacementVersion < copyVersion) continue;
     replacement.Replace(path);
   }
   return kListedCopiesDone;
