@@ -80,10 +80,7 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
   if (staged.empty() || !Swap(folder, staged, name)) {
     if (!staged.empty()) Discard(folder, staged);
     Discard(folder, backup);
-    // A folder where users may add files but not replace others' refuses
-    // only here.
-    return !staged.empty() && failure_ == kErrorAccessDenied ? ReplaceOutcome::kFolderRefused
-                                                             : ReplaceOutcome::kNotUpdated;
+    return ReplaceOutcome::kNotUpdated;
   }
   // The spelling is settled while the backup still exists, so that a detour
   // that cannot come back still leaves the old bytes at the copy's path.

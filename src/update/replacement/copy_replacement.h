@@ -20,8 +20,7 @@ enum class ReplaceOutcome {
   kUpdated,
   kNotUpdated,
   // Not updated because its folder refused, with access denied, the first
-  // file made beside the copy or the swap: one an administrator's rights
-  // may reach.
+  // file made beside the copy: one an administrator's rights may reach.
   kFolderRefused,
   // Not touched: a run with an administrator's rights found it in a folder
   // it does not act in (CopyFolders); a run with its user's own rights

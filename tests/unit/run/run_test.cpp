@@ -242,6 +242,7 @@ TEST_F(RunTest, CaptionAnimatesWhileTheRunWorks) {
 TEST_F(RunTest, WithAdministratorsRightsNothingInTempReachesACopyOrLeadsTheCleanUpAway) {
   platform.elevated = true;
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Apps");
   platform.AddDrive('E', mwn::kDriveCdRom);  // not scanned: only a link leads there
   platform.AddFile("E:\\Keep\\Mwn.exe", "keep");
   const std::string foreign = VersionedImage("2.1.0.0", "foreign");
@@ -350,6 +351,7 @@ TEST_F(QuietRunTest, ASecondRunABadCommandLineOrALogThatCannotBeOpenedChangeNoth
 // administrator's rights holds such a run off.
 TEST_F(QuietRunTest, ASquattedLockNameCannotHoldOffARunWithAdministratorsRights) {
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Apps");
   platform.lockedByOther = true;
   platform.elevated = true;
   EXPECT_EQ(Quiet(), 0);
@@ -363,6 +365,7 @@ TEST_F(QuietRunTest, ASquattedLockNameCannotHoldOffARunWithAdministratorsRights)
 
 TEST_F(QuietRunTest, WithAdministratorsRightsLogAloneGoesWhereNoStandardUserCanPrepareIt) {
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Apps");
   platform.elevated = true;
   const std::string folder = "C:\\Windows\\Logs\\MwnUpdate";
   const std::string log = folder + "\\MwnUpdate-20260301-140509.log";
@@ -383,6 +386,7 @@ TEST_F(QuietRunTest, WithAdministratorsRightsLogAloneGoesWhereNoStandardUserCanP
       [&] { platform.AddFile(folder, "a file"); },
   };
   Copy("C:\\Old\\Mwn.exe", "1.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Old");
   for (const auto& prepare : preparations) {
     ASSERT_EQ(platform.RemoveFolder(folder), 0u);
     platform.logs.clear();
