@@ -12,8 +12,10 @@
 #include "update/base/path.h"
 #include "update/base/run_log.h"
 #include "update/base/texts.h"
+#include "update/base/version.h"
 #include "update/replacement/copy_folders.h"
 #include "update/replacement/listed_copies.h"
+#include "update/replacement/version_gate.h"
 
 namespace {
 
@@ -493,15 +495,29 @@ TEST(ListedCopies, OnlyExistingCopiesOnLocalDrivesAreTouched) {
   EXPECT_EQ(platform.Names("C:\\Temp"), (Lines{"Mwn1A2B"}));
 }
 
-// A privileged run on a machine where a standard user owns one folder with
-// an old copy and may, between any two calls, turn that folder into a link
-// to the system's folder, put a hard link to a system file in the copy's
-// place, and take the next temporary name.
-struct Adversary : ::testing::TestWithParam<mwn::RunRights> {
+// A privileged run on a machine where a standard user may change, or only
+// add to, one folder with an old copy, and may, between any two calls, turn
+// that folder into a link to the system's folder, put a hard link to a
+// system file in the copy's place (where the copy is theirs), and take the
+// next temporary name. The version gate and the replacement run through the
+// same folders, as the update run makes them.
+struct AdversaryCase {
+  const char* label;
+  mwn::RunRights rights;
+  // Who may change the user's folder, as the run's hold reads it: another
+  // account's (over-the-shoulder consent), the run account's own (its
+  // programs without an administrator's rights), or users may only add.
+  mwn::FolderTrust userFolder;
+};
+
+struct Adversary : ::testing::TestWithParam<AdversaryCase> {
   static constexpr const char* kSystemFolder = "C:\\Windows\\System32";
   static constexpr const char* kSystemFile = "C:\\Windows\\System32\\service.dll";
   static constexpr const char* kUserFolder = "C:\\Users\\eve\\Apps";
+  static constexpr const char* kUserCopy = "C:\\Users\\eve\\Apps\\Mwn.exe";
   static constexpr const char* kAdministratorsCopy = "C:\\Program Files\\Mwn\\Mwn.exe";
+
+  bool OthersMayAdd() const { return GetParam().userFolder == mwn::FolderTrust::kUsersMayAdd; }
 
   // Runs with the adversary acting before call `actingAt`; gives the number
   // of calls the run made.
@@ -509,25 +525,35 @@ struct Adversary : ::testing::TestWithParam<mwn::RunRights> {
     machine = std::make_unique<Machine>();
     FakePlatform& platform = machine->platform;
     platform.elevated = true;
-    platform.systemAccount = GetParam() == mwn::RunRights::kSystem;
+    platform.systemAccount = GetParam().rights == mwn::RunRights::kSystem;
     platform.AddFile(kSystemFile, "system bytes");
     platform.SetAdministratorsOnly("C:\\Windows");
     platform.SetAdministratorsOnly(kSystemFolder);
     machine->Copy(kAdministratorsCopy);
     platform.SetAdministratorsOnly("C:\\Program Files");
     platform.SetAdministratorsOnly("C:\\Program Files\\Mwn");
-    machine->Copy(std::string(kUserFolder) + "\\Mwn.exe");
+    machine->Copy(kUserCopy);
+    if (OthersMayAdd()) {
+      platform.SetUsersMayAdd(kUserFolder);
+      platform.SetOwnedByStandardUser(kUserCopy);  // planted there by the user
+    } else if (GetParam().userFolder == mwn::FolderTrust::kChangeable) {
+      platform.SetChangeableByOthers(kUserFolder);
+    }
     platform.adversary = [&platform, actingAt](std::size_t calls) {
       if (calls != actingAt) return;
       platform.TakeNextTempName(kUserFolder);
-      platform.PlantHardLink(std::string(kUserFolder) + "\\Mwn.exe", kSystemFile);
+      platform.PlantHardLink(kUserCopy, kSystemFile);
       platform.SwapFolderForLink(kUserFolder, kSystemFolder);
     };
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> bytes = ToBytes(machine->image);
-    mwn::CopyFolders folders(platform, pump, GetParam());
+    mwn::VersionStamp replacement;
+    EXPECT_TRUE(mwn::ImageVersionStamp(platform, bytes.data(), bytes.size(), replacement));
+    mwn::CopyFolders folders(platform, pump, GetParam().rights);
+    const mwn::GateVerdict gate = mwn::JudgeCopies(folders, &replacement, machine->window.memo1);
+    EXPECT_TRUE(gate.update);
     left = mwn::ReplaceCopies(platform, pump, machine->window, "", bytes.data(), bytes.size(),
-                              folders, {}, machine->log, false);
+                              folders, gate.newerLeft, machine->log, false);
     return platform.calls.size();
   }
 
@@ -537,6 +563,7 @@ struct Adversary : ::testing::TestWithParam<mwn::RunRights> {
 
 TEST_P(Adversary, NeverLandsAWriteRenameOrDeleteInAProtectedFolder) {
   const std::size_t calls = RunWithAdversaryAt(SIZE_MAX);
+  EXPECT_EQ(left, OthersMayAdd() ? 0 : 1);
   for (std::size_t at = 0; at <= calls; ++at) {
     SCOPED_TRACE("the adversary acts before call " + std::to_string(at));
     RunWithAdversaryAt(at);
@@ -545,21 +572,39 @@ TEST_P(Adversary, NeverLandsAWriteRenameOrDeleteInAProtectedFolder) {
     EXPECT_EQ(platform.Contents(kSystemFile), "system bytes");
     EXPECT_EQ(platform.Contents(kAdministratorsCopy), machine->image);
     EXPECT_EQ(platform.Names("C:\\Program Files\\Mwn"), (Lines{"Mwn.exe"}));
-    if (GetParam() == mwn::RunRights::kSystem) {
+    if (!OthersMayAdd()) {
+      // Neither read nor changed: the only call that names it is the hold
+      // that tells the run to leave it.
       EXPECT_EQ(left, 1);
-      EXPECT_EQ(machine->window.memo1.lines, (Lines{std::string(kUserFolder) + "\\Mwn.exe"}));
+      EXPECT_EQ(machine->window.memo1.lines, (Lines{kUserCopy}));
       for (const FakePlatform::Call& call : platform.calls) {
         EXPECT_NE(call.path.rfind("C:\\Users", 0) == 0 && call.op != Op::HoldFolder, true)
             << OpName(call.op) << " " << call.path;
       }
+      EXPECT_EQ(platform.CountOf(Op::EntryVersion), 1);
+    } else if (platform.IsFile(kUserCopy)) {
+      // The name the user made a hard link of, if it was not renamed over.
+      const std::string held = platform.Contents(kUserCopy);
+      EXPECT_TRUE(held == machine->image || held == Machine::OldBytes(kUserCopy) ||
+                  held == "system bytes");
     }
+    EXPECT_EQ(platform.CountOf(Op::VersionInfoSize), 0) << "no version is read by path";
     EXPECT_EQ(platform.OpenHandles(), 0);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(PrivilegedRuns, Adversary,
-                         ::testing::Values(mwn::RunRights::kAdministrator,
-                                           mwn::RunRights::kSystem));
+INSTANTIATE_TEST_SUITE_P(
+    PrivilegedRuns, Adversary,
+    ::testing::Values(
+        AdversaryCase{"OverTheShoulder", mwn::RunRights::kAdministrator,
+                      mwn::FolderTrust::kChangeable},
+        AdversaryCase{"OwnAccount", mwn::RunRights::kAdministrator,
+                      mwn::FolderTrust::kRunAccountOnly},
+        AdversaryCase{"System", mwn::RunRights::kSystem, mwn::FolderTrust::kChangeable},
+        AdversaryCase{"AddOnlyElevated", mwn::RunRights::kAdministrator,
+                      mwn::FolderTrust::kUsersMayAdd},
+        AdversaryCase{"AddOnlySystem", mwn::RunRights::kSystem, mwn::FolderTrust::kUsersMayAdd}),
+    [](const ::testing::TestParamInfo<AdversaryCase>& info) { return info.param.label; });
 
 // The elevated instance's list rewritten by the user's programs: only plain
 // full paths count, and never to put an older image over a newer copy.
