@@ -390,4 +390,5 @@ class FakePlatform : public mwn::Platform {
   bool cancelBlocked_ = false;
   bool inAdversary_ = false;
   std::uint64_t randomCounter_ = 0x5EED;
+  std::vector<std::uint8_t> ownVersion_;
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "platform/errors.h"
+#include "platform/pump.h"
 #include "update/base/path.h"
 
 namespace mwn {
@@ -46,7 +47,8 @@ bool RunLog::Open(const std::string& path, std::uint32_t& error) {
 void RunLog::Start(MessagePump& pump, bool quiet) {
   if (!Active()) return;
   VersionStamp own;
-  const bool known = ReadVersionStamp(platform_, pump, platform_.ExecutablePath(), own);
+  const bool known = OwnVersionStamp(platform_, own);
+  pump.Step();
   Line("MwnUpdate " + VersionOrNone(known ? &own : nullptr) + " started, " +
        (quiet ? "quiet" : "interactive"));
   Line("Command line: " + platform_.ProcessCommandLine());

@@ -35,6 +35,11 @@ bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& 
 // `stamp` is left untouched.
 bool EntryVersionStamp(FolderEntries& folder, const std::string& name, VersionStamp& stamp);
 
+// Reads the running program's own file version from its image in memory,
+// not from the file it was started from, which a link may have replaced
+// since; on failure `stamp` is left untouched.
+bool OwnVersionStamp(Platform& platform, VersionStamp& stamp);
+
 // Reads the file version of the executable image data[0..size) in memory;
 // on failure `stamp` is left untouched.
 bool ImageVersionStamp(Platform& platform, const std::uint8_t* data, std::size_t size,
