@@ -46,6 +46,11 @@ bool OnSearchableDrive(Platform& platform, const std::string& path) {
   return IsSearchedDriveType(platform.DriveTypeOf(path.substr(0, 3)));
 }
 
+bool RefusedTheUser(CopyFolders& folders, const std::string& path) {
+  return folders.Rights() == RunRights::kStandard ||
+         folders.Trust(path) == FolderTrust::kAdministratorsOnly;
+}
+
 }  // namespace
 
 std::vector<std::string> ListLines(const std::string& content) {
@@ -100,10 +105,11 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
 
   // The list lies where the user's programs can rewrite it: each line is
   // only a hint. It must be a path as the system itself spells it in full,
-  // it is held to the same rules as the copies the update run finds (with
-  // an administrator's rights, only copies in folders the user's own rights
-  // could not change, which are those that refused them), and it is never
-  // used to put an older image over a newer copy. The copies are staged from
+  // it is held to the same rules as the copies the update run finds, and it
+  // is never used to put an older image over a newer copy. The update run
+  // lists only copies whose folder refused its user a new file: with an
+  // administrator's rights, a folder only administrators can change, and
+  // no other is acted in. The copies are staged from
   // the image in this instance's own memory: no scratch folder is made in a
   // temp folder that the user's other programs can write to.
   VersionStamp replacementVersion;
@@ -118,7 +124,7 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
     const bool plain = !path.empty() && platform.FullPathName(path) == path;
     pump.Step();
     if (!plain || !IsListableCopyPath(path) || !OnSearchableDrive(platform, path) ||
-        !folders.ActsOn(path) || !folders.IsFile(path)) {
+        !folders.ActsOn(path) || !RefusedTheUser(folders, path) || !folders.IsFile(path)) {
       continue;
     }
     VersionStamp copyVersion;

@@ -622,15 +622,22 @@ TEST(ListedCopies, RewrittenListNeverDowngradesNorLeadsOutOfItsLines) {
     platform.SetAdministratorsOnly(folder);
   }
   platform.AddLink("C:\\Users\\eve", "C:\\Win");
+  // Folders the user's own rights could change: never in a list the run wrote.
+  platform.AddFile("C:\\Data\\Mwn.exe", Machine::OldBytes("data"));
+  platform.SetUsersMayAdd("C:\\Data");
+  platform.AddFile("C:\\Users\\bob\\Mwn.exe", Machine::OldBytes("bob"));
   platform.AddFile("C:\\list.txt",
                    "C:\\PF\\Old\\Mwn.exe\r\nC:\\PF\\New\\Mwn.exe\r\nC:\\PF\\Old/..\\Mwn.exe\r\n"
-                   "C:\\PF\\Old\\..\\Mwn.exe\r\nC:\\PF\\NUL\\Mwn.exe\r\nC:\\Users\\eve\\Mwn.exe\r\n");
+                   "C:\\PF\\Old\\..\\Mwn.exe\r\nC:\\PF\\NUL\\Mwn.exe\r\nC:\\Users\\eve\\Mwn.exe\r\n"
+                   "C:\\Data\\Mwn.exe\r\nC:\\Users\\bob\\Mwn.exe\r\n");
   mwn::MessagePump pump(platform);
   EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\list.txt"), mwn::kListedCopiesDone);
   EXPECT_EQ(platform.Contents("C:\\PF\\Old\\Mwn.exe"), machine.image);
   EXPECT_EQ(platform.Contents("C:\\PF\\New\\Mwn.exe"), newer);
   EXPECT_EQ(platform.Contents("C:\\PF\\Mwn.exe"), Machine::OldBytes("root"));
   EXPECT_EQ(platform.Contents("C:\\Win\\Mwn.exe"), Machine::OldBytes("win"));
+  EXPECT_EQ(platform.Contents("C:\\Data\\Mwn.exe"), Machine::OldBytes("data"));
+  EXPECT_EQ(platform.Contents("C:\\Users\\bob\\Mwn.exe"), Machine::OldBytes("bob"));
 }
 
 }  // namespace
