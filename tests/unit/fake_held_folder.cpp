@@ -172,22 +172,16 @@ bool FakePlatform::OthersMayChange(const Node* folder) {
 // The files in it at the time too: their own access lists, inherited from
 // the folder, refuse a standard user's writes wherever a link names them.
 void FakePlatform::SetAdministratorsOnly(const std::string& folder) {
-  SetUsersMayAdd(folder);
-  Node* node = FindOrDie(folder);
-  node->administratorsOnly = true;
-  node->trust = mwn::FolderTrust::kAdministratorsOnly;
+  SetTrust(folder, mwn::FolderTrust::kAdministratorsOnly);
 }
 
-void FakePlatform::SetUsersMayAdd(const std::string& folder) {
+void FakePlatform::SetTrust(const std::string& folder, mwn::FolderTrust trust) {
   Node* node = FindOrDie(folder);
-  node->trust = mwn::FolderTrust::kUsersMayAdd;
+  node->trust = trust;
+  node->administratorsOnly = trust == mwn::FolderTrust::kAdministratorsOnly;
   for (const Entry& entry : node->entries) {
-    if (!entry.node->folder) entry.node->administratorsOnly = true;
+    if (!entry.node->folder && !OthersMayChange(node)) entry.node->administratorsOnly = true;
   }
-}
-
-void FakePlatform::SetChangeableByOthers(const std::string& folder) {
-  FindOrDie(folder)->trust = mwn::FolderTrust::kChangeable;
 }
 
 bool FakePlatform::SwapFolderForLink(const std::string& path, const std::string& target) {

@@ -127,11 +127,9 @@ class FakePlatform : public mwn::Platform {
   // without their rights, or working with a user's standard rights, is
   // refused every change in it and every write to those files.
   void SetAdministratorsOnly(const std::string& folder);
-  // Who may change the folder as its hold tells the run (every folder is the
-  // run account's own until told otherwise). Users may only add: the files
-  // in it now are administrators' own, as SetAdministratorsOnly makes them.
-  void SetUsersMayAdd(const std::string& folder);
-  void SetChangeableByOthers(const std::string& folder);
+  // Who may change the folder, as its hold tells (the run account's own until
+  // told otherwise); where users may only add, its files are administrators'.
+  void SetTrust(const std::string& folder, mwn::FolderTrust trust);
 
   // --- what a standard user may do meanwhile ---------------------------------
   // Each is refused, answering false, where that user may not: in a folder

@@ -199,59 +199,36 @@ TEST(PeFileVersion, ReadsTheFixedFileVersionAndNothingOutsideTheImage) {
 // Who may change the folder of a copy newer than the replacement decides
 // whether it holds the run back, is only left alone, or (with an
 // administrator's rights, outside the folders such a run acts in) is not
-// even read.
-struct PlantedCase {
-  mwn::RunRights rights;
-  mwn::FolderTrust folder;
-  bool holdsBack;
-  bool read;
-};
-
-class NewerCopyByFolder : public VersionTest, public ::testing::WithParamInterface<PlantedCase> {};
+// even read; every version is read through the holds.
+using Planted = std::tuple<mwn::RunRights, mwn::FolderTrust, bool /*holdsBack*/, bool /*read*/>;
+class NewerCopyByFolder : public VersionTest, public ::testing::WithParamInterface<Planted> {};
 
 TEST_P(NewerCopyByFolder, HoldsBackOnlyWhereNoOtherUserCouldHavePutIt) {
-  const PlantedCase& planted = GetParam();
-  platform.elevated = planted.rights != mwn::RunRights::kStandard;
-  platform.systemAccount = planted.rights == mwn::RunRights::kSystem;
-  const VersionStamp replacement = Stamp(2, 1, 0, 0);
+  const auto [rights, trust, holdsBack, read] = GetParam();
   Copy("C:\\Old\\Mwn.exe", VersionedImage("1.0.0.0"));
   platform.SetAdministratorsOnly("C:\\Old");
   Copy("C:\\Planted\\Mwn.exe", VersionedImage("65535.0.0.0"));
-  switch (planted.folder) {
-    case mwn::FolderTrust::kChangeable:
-      platform.SetChangeableByOthers("C:\\Planted");
-      break;
-    case mwn::FolderTrust::kUsersMayAdd:
-      platform.SetUsersMayAdd("C:\\Planted");
-      break;
-    case mwn::FolderTrust::kRunAccountOnly:
-      break;
-    case mwn::FolderTrust::kAdministratorsOnly:
-      platform.SetAdministratorsOnly("C:\\Planted");
-      break;
-  }
-  mwn::CopyFolders folders(platform, pump, planted.rights);
+  platform.SetTrust("C:\\Planted", trust);
+  mwn::CopyFolders folders(platform, pump, rights);
+  const VersionStamp replacement = Stamp(2, 1, 0, 0);
   const mwn::GateVerdict verdict = mwn::JudgeCopies(folders, &replacement, window.memo1);
-  EXPECT_EQ(verdict.update, !planted.holdsBack);
-  EXPECT_EQ(verdict.newerLeft.count("C:\\Planted\\Mwn.exe"),
-            planted.read && !planted.holdsBack ? 1u : 0u);
-  EXPECT_EQ(platform.CountOf(Op::EntryVersion), planted.read ? 2 : 1);
-  EXPECT_EQ(platform.CountOf(Op::VersionInfoSize), 0) << "read through the holds only";
+  EXPECT_EQ(verdict.update, !holdsBack);
+  EXPECT_EQ(verdict.newerLeft.size(), read && !holdsBack ? 1u : 0u);
+  EXPECT_EQ(platform.CountOf(Op::EntryVersion), read ? 2 : 1);
+  EXPECT_EQ(platform.CountOf(Op::VersionInfoSize), 0);
 }
 
+using mwn::FolderTrust;
+using mwn::RunRights;
 INSTANTIATE_TEST_SUITE_P(
     Folders, NewerCopyByFolder,
-    ::testing::Values(
-        PlantedCase{mwn::RunRights::kStandard, mwn::FolderTrust::kChangeable, false, true},
-        PlantedCase{mwn::RunRights::kStandard, mwn::FolderTrust::kUsersMayAdd, false, true},
-        PlantedCase{mwn::RunRights::kStandard, mwn::FolderTrust::kRunAccountOnly, true, true},
-        PlantedCase{mwn::RunRights::kStandard, mwn::FolderTrust::kAdministratorsOnly, true, true},
-        PlantedCase{mwn::RunRights::kAdministrator, mwn::FolderTrust::kChangeable, false, false},
-        PlantedCase{mwn::RunRights::kAdministrator, mwn::FolderTrust::kRunAccountOnly, false,
-                    false},
-        PlantedCase{mwn::RunRights::kAdministrator, mwn::FolderTrust::kUsersMayAdd, false, true},
-        PlantedCase{mwn::RunRights::kSystem, mwn::FolderTrust::kUsersMayAdd, false, true},
-        PlantedCase{mwn::RunRights::kSystem, mwn::FolderTrust::kAdministratorsOnly, true,
-                    true}));
+    ::testing::Values(Planted{RunRights::kStandard, FolderTrust::kChangeable, false, true},
+                      Planted{RunRights::kStandard, FolderTrust::kUsersMayAdd, false, true},
+                      Planted{RunRights::kStandard, FolderTrust::kRunAccountOnly, true, true},
+                      Planted{RunRights::kStandard, FolderTrust::kAdministratorsOnly, true, true},
+                      Planted{RunRights::kAdministrator, FolderTrust::kChangeable, false, false},
+                      Planted{RunRights::kAdministrator, FolderTrust::kRunAccountOnly, false, false},
+                      Planted{RunRights::kAdministrator, FolderTrust::kUsersMayAdd, false, true},
+                      Planted{RunRights::kSystem, FolderTrust::kAdministratorsOnly, true, true}));
 
 }  // namespace

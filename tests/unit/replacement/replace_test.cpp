@@ -533,12 +533,8 @@ struct Adversary : ::testing::TestWithParam<AdversaryCase> {
     platform.SetAdministratorsOnly("C:\\Program Files");
     platform.SetAdministratorsOnly("C:\\Program Files\\Mwn");
     machine->Copy(kUserCopy);
-    if (OthersMayAdd()) {
-      platform.SetUsersMayAdd(kUserFolder);
-      platform.SetOwnedByStandardUser(kUserCopy);  // planted there by the user
-    } else if (GetParam().userFolder == mwn::FolderTrust::kChangeable) {
-      platform.SetChangeableByOthers(kUserFolder);
-    }
+    platform.SetTrust(kUserFolder, GetParam().userFolder);
+    if (OthersMayAdd()) platform.SetOwnedByStandardUser(kUserCopy);  // planted by the user
     platform.adversary = [&platform, actingAt](std::size_t calls) {
       if (calls != actingAt) return;
       platform.TakeNextTempName(kUserFolder);
@@ -624,7 +620,7 @@ TEST(ListedCopies, RewrittenListNeverDowngradesNorLeadsOutOfItsLines) {
   platform.AddLink("C:\\Users\\eve", "C:\\Win");
   // Folders the user's own rights could change: never in a list the run wrote.
   platform.AddFile("C:\\Data\\Mwn.exe", Machine::OldBytes("data"));
-  platform.SetUsersMayAdd("C:\\Data");
+  platform.SetTrust("C:\\Data", mwn::FolderTrust::kUsersMayAdd);
   platform.AddFile("C:\\Users\\bob\\Mwn.exe", Machine::OldBytes("bob"));
   platform.AddFile("C:\\list.txt",
                    "C:\\PF\\Old\\Mwn.exe\r\nC:\\PF\\New\\Mwn.exe\r\nC:\\PF\\Old/..\\Mwn.exe\r\n"

