@@ -908,16 +908,9 @@ bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data, std::u
 bool FakePlatform::OwnResource(const std::string& type, const std::string& name,
                                const std::uint8_t*& data, std::size_t& size) {
   if (Failing(Op::OwnResource, type + "/" + name)) return false;
-  // The version resource: the block VersionInfo gives for the executable.
-  if (type == "#16" && name == "#1") {
-    const Node* image = Find(executablePath);
-    std::uint32_t ms = 0;
-    std::uint32_t ls = 0;
-    if (image == nullptr || !ParseVersionMarker(image->bytes, ms, ls)) return false;
+  if (type == "#16" && name == "#1") {  // the executable's version block, as VersionInfo reads it
     ownVersion_.assign(kVersionBlockSize, 0);
-    std::copy(kVersionBlockMagic, kVersionBlockMagic + 4, ownVersion_.begin());
-    PutWord(ownVersion_, 4, ms);
-    PutWord(ownVersion_, 8, ls);
+    if (!VersionInfo(executablePath, ownVersion_)) return false;
     data = ownVersion_.data();
     size = ownVersion_.size();
     return true;

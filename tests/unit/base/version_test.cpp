@@ -196,39 +196,4 @@ TEST(PeFileVersion, ReadsTheFixedFileVersionAndNothingOutsideTheImage) {
   }
 }
 
-// Who may change the folder of a copy newer than the replacement decides
-// whether it holds the run back, is only left alone, or (with an
-// administrator's rights, outside the folders such a run acts in) is not
-// even read; every version is read through the holds.
-using Planted = std::tuple<mwn::RunRights, mwn::FolderTrust, bool /*holdsBack*/, bool /*read*/>;
-class NewerCopyByFolder : public VersionTest, public ::testing::WithParamInterface<Planted> {};
-
-TEST_P(NewerCopyByFolder, HoldsBackOnlyWhereNoOtherUserCouldHavePutIt) {
-  const auto [rights, trust, holdsBack, read] = GetParam();
-  Copy("C:\\Old\\Mwn.exe", VersionedImage("1.0.0.0"));
-  platform.SetAdministratorsOnly("C:\\Old");
-  Copy("C:\\Planted\\Mwn.exe", VersionedImage("65535.0.0.0"));
-  platform.SetTrust("C:\\Planted", trust);
-  mwn::CopyFolders folders(platform, pump, rights);
-  const VersionStamp replacement = Stamp(2, 1, 0, 0);
-  const mwn::GateVerdict verdict = mwn::JudgeCopies(folders, &replacement, window.memo1);
-  EXPECT_EQ(verdict.update, !holdsBack);
-  EXPECT_EQ(verdict.newerLeft.size(), read && !holdsBack ? 1u : 0u);
-  EXPECT_EQ(platform.CountOf(Op::EntryVersion), read ? 2 : 1);
-  EXPECT_EQ(platform.CountOf(Op::VersionInfoSize), 0);
-}
-
-using mwn::FolderTrust;
-using mwn::RunRights;
-INSTANTIATE_TEST_SUITE_P(
-    Folders, NewerCopyByFolder,
-    ::testing::Values(Planted{RunRights::kStandard, FolderTrust::kChangeable, false, true},
-                      Planted{RunRights::kStandard, FolderTrust::kUsersMayAdd, false, true},
-                      Planted{RunRights::kStandard, FolderTrust::kRunAccountOnly, true, true},
-                      Planted{RunRights::kStandard, FolderTrust::kAdministratorsOnly, true, true},
-                      Planted{RunRights::kAdministrator, FolderTrust::kChangeable, false, false},
-                      Planted{RunRights::kAdministrator, FolderTrust::kRunAccountOnly, false, false},
-                      Planted{RunRights::kAdministrator, FolderTrust::kUsersMayAdd, false, true},
-                      Planted{RunRights::kSystem, FolderTrust::kAdministratorsOnly, true, true}));
-
 }  // namespace

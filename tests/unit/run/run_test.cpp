@@ -479,6 +479,10 @@ TEST_P(RunByFolder, WhatUsersCanChangeNeitherHoldsBackNorIsTouchedWithAdministra
       EXPECT_FALSE(elevated && call.path.rfind("C:\\", 0) == 0) << OpName(step) << call.path;
     }
   }
+  if (!administratorsCopies) return;
+  Copy("C:\\Program Files\\Mwn\\Next\\Mwn.exe", "9.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Program Files\\Mwn\\Next");
+  EXPECT_EQ(Quiet(), 2) << "only administrators could have put that newer copy there";
 }
 
 INSTANTIATE_TEST_SUITE_P(Runs, RunByFolder,
