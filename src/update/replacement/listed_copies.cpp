@@ -109,9 +109,9 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
   // is never used to put an older image over a newer copy. The update run
   // lists only copies whose folder refused its user a new file: with an
   // administrator's rights, a folder only administrators can change, and
-  // no other is acted in. The copies are staged from
-  // the image in this instance's own memory: no scratch folder is made in a
-  // temp folder that the user's other programs can write to.
+  // no other is acted in. The copies are staged from the image in this
+  // instance's own memory: no scratch folder is made in a temp folder that
+  // the user's other programs can write to.
   VersionStamp replacementVersion;
   if (!ImageVersionStamp(platform, image.Data(), image.Size(), replacementVersion)) {
     return kListedCopiesDone;  // a replacement without a version never updates
