@@ -110,6 +110,12 @@ class FolderEntries {
   virtual bool Same(const std::string& a, const std::string& b, const Progress& progress) = 0;
   virtual std::string StoredName(const std::string& name) = 0;
   virtual bool Delete(const std::string& name) = 0;
+  // The file-version words of the entry's version resource, read from its
+  // bytes through this folder, never by the system's loader; false when it
+  // has none, cannot be read, or is larger than any executable this is
+  // asked about (kLargestVersionedFile).
+  virtual bool FileVersion(const std::string& name, std::uint32_t& versionMS,
+                           std::uint32_t& versionLS) = 0;
 
  protected:
   // Notes `step` as the last that failed; gives `code` back.
@@ -121,6 +127,9 @@ class FolderEntries {
  private:
   StepFailure lastFailure_;
 };
+
+// The resource may lie anywhere in the file, which is read whole.
+constexpr std::uint64_t kLargestVersionedFile = 64u << 20;
 
 // Who besides SYSTEM, Administrators and the system's installer may change a
 // folder, weakest answer first: the first that applies is given.
@@ -254,7 +263,6 @@ class FileServices {
   // The whole content of a small text file; false when it cannot be read.
   virtual bool ReadWholeFile(const std::string& path, std::string& content) = 0;
 
-
   // Size of the version information of `path`; 0 when it has none or cannot
   // be read.
   virtual std::uint32_t VersionInfoSize(const std::string& path) = 0;
@@ -267,7 +275,6 @@ class FileServices {
   // The file-version words of the root block "\" of `data`.
   virtual bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
                                std::uint32_t& versionLS) = 0;
-
 
   // Opens `path` for adding lines at its end, creating it when missing,
   // shared with readers and other writers; never through a link at its

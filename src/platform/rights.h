@@ -5,7 +5,6 @@
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -30,11 +29,6 @@ class RightsServices {
   // True when the process runs as no person but as the system itself
   // (SYSTEM, or a service's account), as deployment tools start it.
   virtual bool RunningAsSystemAccount() = 0;
-  // Runs `work` on this thread with the rights of the person this process
-  // runs for, without an administrator's: the process's own token with the
-  // Administrators group for deny only, at medium integrity. False, without
-  // running it, when that token cannot be made or used.
-  virtual bool WithStandardRights(const std::function<void()>& work) = 0;
   // True when every DLL the system loads on the program's behalf comes from
   // the system folder alone, never from the program's own folder. Without
   // it nothing may be done with an administrator's rights.

@@ -110,6 +110,14 @@ bool FakePlatform::HeldEntries::Delete(const std::string& name) {
   return NoLink(name) && platform_.DeleteFileAt(PathOf(name));
 }
 
+bool FakePlatform::HeldEntries::FileVersion(const std::string& name, std::uint32_t& versionMS,
+                                            std::uint32_t& versionLS) {
+  if (platform_.Failing(Op::EntryVersion, PathOf(name)) || !NoLink(name)) return false;
+  const Node* node = platform_.Readable(PathOf(name));
+  return node != nullptr &&
+         platform_.ImageFileVersion(node->bytes.data(), node->bytes.size(), versionMS, versionLS);
+}
+
 // --- the platform's calls around held folders and rights ------------------------
 
 std::unique_ptr<mwn::HeldFolder> FakePlatform::HoldFolder(const std::string& path,
@@ -130,19 +138,8 @@ std::unique_ptr<mwn::HeldFolder> FakePlatform::HoldFolder(const std::string& pat
   return std::make_unique<HeldEntries>(*this, folder);
 }
 
-bool FakePlatform::WithStandardRights(const std::function<void()>& work) {
-  if (Failing(Op::WithStandardRights, "") || !standardRightsAvailable) return false;
-  struct Restore {
-    bool& flag;
-    ~Restore() { flag = false; }
-  } restore{standardRights_};
-  standardRights_ = true;
-  work();
-  return true;
-}
-
 bool FakePlatform::ChangeRefused(const Node* node) const {
-  return node != nullptr && node->administratorsOnly && (!elevated || standardRights_);
+  return node != nullptr && node->administratorsOnly && !elevated;
 }
 
 const FakePlatform::Entry* FakePlatform::EntryAt(const std::string& path) const {
@@ -171,13 +168,25 @@ std::string FakePlatform::RandomTempName(const std::string& prefix) {
 
 // --- a standard user's moves ----------------------------------------------------
 
+// The adversary is another user, or a program of the run's own account
+// without an administrator's rights.
+bool FakePlatform::OthersMayChange(const Node* folder) {
+  return folder->trust == mwn::FolderTrust::kChangeable ||
+         folder->trust == mwn::FolderTrust::kRunAccountOnly;
+}
+
 // The files in it at the time too: their own access lists, inherited from
 // the folder, refuse a standard user's writes wherever a link names them.
 void FakePlatform::SetAdministratorsOnly(const std::string& folder) {
+  SetTrust(folder, mwn::FolderTrust::kAdministratorsOnly);
+}
+
+void FakePlatform::SetTrust(const std::string& folder, mwn::FolderTrust trust) {
   Node* node = FindOrDie(folder);
-  node->administratorsOnly = true;
+  node->trust = trust;
+  node->administratorsOnly = trust == mwn::FolderTrust::kAdministratorsOnly;
   for (const Entry& entry : node->entries) {
-    if (!entry.node->folder) entry.node->administratorsOnly = true;
+    if (!entry.node->folder && !OthersMayChange(node)) entry.node->administratorsOnly = true;
   }
 }
 
@@ -185,7 +194,7 @@ bool FakePlatform::SwapFolderForLink(const std::string& path, const std::string&
   const Resolved found = Resolve(path);
   Node* targetFolder = Find(target);
   if (found.parent == nullptr || found.node == nullptr || targetFolder == nullptr ||
-      found.parent->administratorsOnly || found.node->holds > 0) {
+      !OthersMayChange(found.parent) || found.node->holds > 0) {
     return false;
   }
   Entry& entry = found.parent->entries[found.position];
@@ -198,7 +207,9 @@ bool FakePlatform::PlantHardLink(const std::string& path, const std::string& tar
   const Resolved found = Resolve(path);
   Node* targetFile = Find(target);
   if (found.parent == nullptr || found.node == nullptr || found.node->folder ||
-      targetFile == nullptr || targetFile->folder || found.parent->administratorsOnly) {
+      targetFile == nullptr || targetFile->folder ||
+      !(OthersMayChange(found.parent) || (found.parent->trust == mwn::FolderTrust::kUsersMayAdd &&
+                                          found.node->ownedByStandardUser))) {
     return false;
   }
   found.parent->entries[found.position].node = targetFile;
@@ -207,7 +218,10 @@ bool FakePlatform::PlantHardLink(const std::string& path, const std::string& tar
 
 bool FakePlatform::TakeNextTempName(const std::string& folder) {
   Node* parent = Find(folder);
-  if (parent == nullptr || !parent->folder || parent->administratorsOnly) return false;
+  if (parent == nullptr || !parent->folder ||
+      parent->trust == mwn::FolderTrust::kAdministratorsOnly) {
+    return false;
+  }
   char digits[8];
   std::snprintf(digits, sizeof digits, "%04X", tempCounter & 0xFFFF);
   const std::string name = std::string(mwn::kTempPrefix) + digits + ".TMP";

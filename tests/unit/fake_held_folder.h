@@ -15,10 +15,7 @@ class FakePlatform::HeldEntries : public mwn::HeldFolder {
   HeldEntries(const HeldEntries&) = delete;
   HeldEntries& operator=(const HeldEntries&) = delete;
 
-  mwn::FolderTrust Trust() override {
-    return folder_->administratorsOnly ? mwn::FolderTrust::kAdministratorsOnly
-                                       : mwn::FolderTrust::kChangeable;
-  }
+  mwn::FolderTrust Trust() override { return folder_->trust; }
   bool Attributes(const std::string& name, std::uint32_t& attributes) override;
   std::string NewTempFile(const std::string& prefix, std::uint32_t& error) override;
   std::unique_ptr<mwn::WritableFile> CreateNew(const std::string& name,
@@ -34,6 +31,8 @@ class FakePlatform::HeldEntries : public mwn::HeldFolder {
   bool Same(const std::string& a, const std::string& b, const mwn::Progress& progress) override;
   std::string StoredName(const std::string& name) override;
   bool Delete(const std::string& name) override;
+  bool FileVersion(const std::string& name, std::uint32_t& versionMS,
+                   std::uint32_t& versionLS) override;
 
  private:
   std::string PathOf(const std::string& name) const { return root_ + "\\" + name; }

@@ -121,7 +121,7 @@ const char* OpName(Op op) {
       "ReadWholeFile",      "RunningElevated",     "RunElevated",
       "Pause",              "CreatePrivateFolder", "RemovePrivateFolder",
       "HoldFolder",         "FullPathName",        "RandomTempName",
-      "WithStandardRights", "NoSeekPenalty"};
+      "EntryVersion",       "NoSeekPenalty"};
   return names[static_cast<int>(op)];
 }
 
@@ -908,6 +908,13 @@ bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data, std::u
 bool FakePlatform::OwnResource(const std::string& type, const std::string& name,
                                const std::uint8_t*& data, std::size_t& size) {
   if (Failing(Op::OwnResource, type + "/" + name)) return false;
+  if (type == "#16" && name == "#1") {  // the executable's version block, as VersionInfo reads it
+    ownVersion_.assign(kVersionBlockSize, 0);
+    if (!VersionInfo(executablePath, ownVersion_)) return false;
+    data = ownVersion_.data();
+    size = ownVersion_.size();
+    return true;
+  }
   if (!hasResource || type != mwn::kPayloadResourceType || name != mwn::kPayloadResourceName) return false;
   data = resource.data();
   size = resource.size();

@@ -60,7 +60,7 @@ enum class Op {
   HoldFolder,
   FullPathName,
   RandomTempName,
-  WithStandardRights,
+  EntryVersion,
   NoSeekPenalty,
 };
 
@@ -127,10 +127,15 @@ class FakePlatform : public mwn::Platform {
   // without their rights, or working with a user's standard rights, is
   // refused every change in it and every write to those files.
   void SetAdministratorsOnly(const std::string& folder);
+  // Who may change the folder, as its hold tells (the run account's own until
+  // told otherwise); where users may only add, its files are administrators'.
+  void SetTrust(const std::string& folder, mwn::FolderTrust trust);
 
   // --- what a standard user may do meanwhile ---------------------------------
   // Each is refused, answering false, where that user may not: in a folder
-  // only administrators may change, or on a folder that is held.
+  // only administrators may change, on a folder that is held, and in one
+  // where users may only add, anything but adding or replacing what they
+  // own.
   // Puts a link to the folder `target` in the place of the folder at `path`.
   bool SwapFolderForLink(const std::string& path, const std::string& target);
   // Puts the file `target` in the place of the file at `path`, as a hard link.
@@ -184,9 +189,8 @@ class FakePlatform : public mwn::Platform {
   unsigned tempCounter = 0x1A2B;
 
   bool elevated = false;
-  // Runs as SYSTEM; and whether a user's standard rights can be taken on.
+  // Runs as SYSTEM.
   bool systemAccount = false;
-  bool standardRightsAvailable = true;
   // The DLL search is narrowed to the system folder.
   bool dllSearchNarrowed = true;
   std::string windowsFolder = "C:\\Windows";
@@ -281,7 +285,6 @@ class FakePlatform : public mwn::Platform {
   bool EqualIgnoringCase(const std::string& a, const std::string& b) override;
   bool RunningElevated() override;
   bool RunningAsSystemAccount() override { return systemAccount; }
-  bool WithStandardRights(const std::function<void()>& work) override;
   std::string FullPathName(const std::string& path) override;
   std::string RandomTempName(const std::string& prefix) override;
   std::unique_ptr<mwn::HeldFolder> HoldFolder(const std::string& path,
@@ -329,6 +332,7 @@ class FakePlatform : public mwn::Platform {
     bool unflushed = false;  // data still in the write cache
     bool unlistable = false;
     bool administratorsOnly = false;
+    mwn::FolderTrust trust = mwn::FolderTrust::kRunAccountOnly;
     int holds = 0;  // held folders: cannot be renamed, removed or replaced
     bool ownedByStandardUser = false;
   };
@@ -360,6 +364,8 @@ class FakePlatform : public mwn::Platform {
   // True when a change in `folder`, or of the file itself, is refused to
   // this process as it runs now; the system answers access denied.
   bool ChangeRefused(const Node* node) const;
+  // True when a standard user may rename or remove entries of `folder`.
+  static bool OthersMayChange(const Node* folder);
   // The folder entry at `path` itself, not following it should it be a link.
   const Entry* EntryAt(const std::string& path) const;
   // True when a folder on the way to `path`, or `path` itself, is a link.
@@ -381,6 +387,6 @@ class FakePlatform : public mwn::Platform {
   std::condition_variable delayEnds_;
   bool cancelBlocked_ = false;
   bool inAdversary_ = false;
-  bool standardRights_ = false;
   std::uint64_t randomCounter_ = 0x5EED;
+  std::vector<std::uint8_t> ownVersion_;
 };

@@ -72,7 +72,6 @@ class Win32Platform : public Platform {
   std::string FullPathName(const std::string& path) override;
   bool RunningElevated() override;
   bool RunningAsSystemAccount() override;
-  bool WithStandardRights(const std::function<void()>& work) override;
   bool DllSearchNarrowed() override;
   std::uint32_t RunElevated(const std::string& arguments, const Progress& whileWaiting,
                             std::uint32_t& exitCode) override;

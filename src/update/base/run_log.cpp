@@ -2,6 +2,8 @@
 
 #include <cstdio>
 
+#include "platform/errors.h"
+#include "platform/pump.h"
 #include "update/base/path.h"
 
 namespace mwn {
@@ -45,7 +47,8 @@ bool RunLog::Open(const std::string& path, std::uint32_t& error) {
 void RunLog::Start(MessagePump& pump, bool quiet) {
   if (!Active()) return;
   VersionStamp own;
-  const bool known = ReadVersionStamp(platform_, pump, platform_.ExecutablePath(), own);
+  const bool known = OwnVersionStamp(platform_, own);
+  pump.Step();
   Line("MwnUpdate " + VersionOrNone(known ? &own : nullptr) + " started, " +
        (quiet ? "quiet" : "interactive"));
   Line("Command line: " + platform_.ProcessCommandLine());
@@ -84,10 +87,25 @@ void RunLog::FailedStep(const StepFailure& failure) {
        (failure.native ? "status " : "error ") + code);
 }
 
-void RunLog::LeftForUser(const std::string& path) {
+void RunLog::LeftForUser(const std::string& path, FolderTrust trust, std::uint32_t holdError) {
+  std::string reason;
+  if (holdError != kErrorSuccess) {
+    reason = "its folder could not be held open (" + platform_.SystemMessage(holdError) +
+             ", error " + std::to_string(holdError) + ")";
+  } else if (trust == FolderTrust::kRunAccountOnly) {
+    reason = "this account's programs without an administrator's rights can change its folder";
+  } else {
+    reason = "standard users can change its folder";
+  }
+  Line("Not updated " + path + ": " + reason +
+       ", so this run, with an administrator's rights, leaves it; a run with its user's own "
+       "rights updates it");
+}
+
+void RunLog::NewerLeft(const std::string& path) {
   Line("Not updated " + path +
-       ": standard users can change its folder, so this run, acting for no user, leaves it; a "
-       "run in that user's session updates it");
+       ": newer than the replacement, in a folder others can change, so it holds nothing back "
+       "and is left as it is");
 }
 
 void RunLog::Cancelled() { Line("Cancelled at the confirmation"); }

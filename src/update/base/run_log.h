@@ -38,8 +38,11 @@ class RunLog {
   void NotUpdated(const std::string& path, std::uint32_t errorCode);
   // The held folder's step behind the last NotUpdated, if one failed.
   void FailedStep(const StepFailure& failure);
-  // Left by a run as SYSTEM: its folder can be changed by standard users.
-  void LeftForUser(const std::string& path);
+  // Left by a run with an administrator's rights, for who may change its
+  // folder (`trust`; `holdError` when the folder could not be held).
+  void LeftForUser(const std::string& path, FolderTrust trust, std::uint32_t holdError);
+  // Newer than the replacement, in a folder where that holds nothing back.
+  void NewerLeft(const std::string& path);
   void Cancelled();
   void Error(const std::string& message);
   void Exit(ExitCode code);

@@ -10,6 +10,10 @@ namespace mwn {
 
 namespace {
 
+// RT_VERSION, and VS_VERSION_INFO: the one version resource of an image.
+constexpr char kVersionResourceType[] = "#16";
+constexpr char kVersionResourceName[] = "#1";
+
 VersionStamp StampOf(std::uint32_t versionMS, std::uint32_t versionLS) {
   VersionStamp stamp;
   stamp.major = static_cast<std::uint16_t>(versionMS >> 16);
@@ -41,6 +45,31 @@ bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& 
   const bool found = platform.RootFileVersion(data, versionMS, versionLS);
   pump.Step();
   if (!found) return false;
+  stamp = StampOf(versionMS, versionLS);
+  return true;
+}
+
+bool EntryVersionStamp(FolderEntries& folder, const std::string& name, VersionStamp& stamp) {
+  std::uint32_t versionMS = 0;
+  std::uint32_t versionLS = 0;
+  if (!folder.FileVersion(name, versionMS, versionLS)) return false;
+  stamp = StampOf(versionMS, versionLS);
+  return true;
+}
+
+bool OwnVersionStamp(Platform& platform, VersionStamp& stamp) {
+  const std::uint8_t* resource = nullptr;
+  std::size_t size = 0;
+  if (!platform.OwnResource(kVersionResourceType, kVersionResourceName, resource, size)) {
+    return false;
+  }
+  std::uint32_t versionMS = 0;
+  std::uint32_t versionLS = 0;
+  // A copy: the system's reader of the block may write into it.
+  if (!platform.RootFileVersion(std::vector<std::uint8_t>(resource, resource + size), versionMS,
+                                versionLS)) {
+    return false;
+  }
   stamp = StampOf(versionMS, versionLS);
   return true;
 }

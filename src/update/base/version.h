@@ -9,6 +9,7 @@ namespace mwn {
 
 class Platform;
 class MessagePump;
+class FolderEntries;
 
 struct VersionStamp {
   std::uint16_t major = 0;
@@ -29,6 +30,15 @@ struct VersionStamp {
 // Reads the file version of `path`; on failure `stamp` is left untouched.
 bool ReadVersionStamp(Platform& platform, MessagePump& pump, const std::string& path,
                       VersionStamp& stamp);
+
+// Reads the file version of the entry `name` of `folder`; on failure
+// `stamp` is left untouched.
+bool EntryVersionStamp(FolderEntries& folder, const std::string& name, VersionStamp& stamp);
+
+// Reads the running program's own file version from its image in memory,
+// not from the file it was started from, which a link may have replaced
+// since; on failure `stamp` is left untouched.
+bool OwnVersionStamp(Platform& platform, VersionStamp& stamp);
 
 // Reads the file version of the executable image data[0..size) in memory;
 // on failure `stamp` is left untouched.

@@ -20,91 +20,37 @@ bool InUseForAMoment(std::uint32_t error) {
   return error == kErrorSharingViolation || error == kErrorLockViolation;
 }
 
-// A folder only administrators can change, held: the only kind a run with
-// an administrator's rights acts in with those rights. Null otherwise, with
-// the reason in `error` (0 when the folder is held but others may change it).
-std::unique_ptr<HeldFolder> AdministratorsFolder(Platform& platform, MessagePump& pump,
-                                                 const std::string& folderPath,
-                                                 std::uint32_t& error) {
-  error = kErrorSuccess;
-  std::unique_ptr<HeldFolder> folder = platform.HoldFolder(folderPath, error);
-  pump.Step();
-  if (!folder) return nullptr;
-  const bool administratorsOnly = folder->Trust() == FolderTrust::kAdministratorsOnly;
-  pump.Step();
-  if (!administratorsOnly) folder.reset();
-  return folder;
-}
-
 }  // namespace
 
-RunRights RightsOfRun(Platform& platform, MessagePump& pump) {
-  const bool elevated = platform.RunningElevated();
-  pump.Step();
-  if (!elevated) return RunRights::kStandard;
-  const bool system = platform.RunningAsSystemAccount();
-  pump.Step();
-  return system ? RunRights::kSystem : RunRights::kAdministrator;
-}
-
-// A folder that cannot be held (a link put in its place, say) counts as one
-// standard users can change.
-bool ActsOnCopy(Platform& platform, MessagePump& pump, RunRights rights, const std::string& path) {
-  if (rights != RunRights::kSystem) return true;
-  std::uint32_t error = kErrorSuccess;
-  return AdministratorsFolder(platform, pump, FolderOfPath(path), error) != nullptr;
-}
-
-CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump, RunRights rights,
+CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump, CopyFolders& folders,
                                  const std::string& imagePath, const std::uint8_t* image,
                                  std::size_t imageSize)
     : platform_(platform),
       pump_(pump),
-      rights_(rights),
-      imagePath_(imagePath),
+      folders_(folders),
+      imagePath_(folders.Rights() == RunRights::kStandard ? imagePath : ""),
       image_(image),
       imageSize_(imageSize),
       pumping_([this] { pump_.Step(); }),
       answering_([this] { pump_.Full(); }) {}
 
+// With an administrator's rights a step by path could be sent anywhere by
+// a link that a standard user puts in the way between two steps: every step
+// goes through the copy's held folder, and a copy whose folder the run does
+// not act in is left for a run with its user's own rights.
 ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
   failure_ = kErrorSuccess;
   failedStep_ = StepFailure();
-  if (rights_ == RunRights::kStandard) {
-    PathFolder folder(platform_, FolderOfPath(target));
-    return ReplaceIn(folder, FolderOfPath(target), NameOfPath(target));
-  }
-  return ReplaceWithAdministratorsRights(target);
-}
-
-// With an administrator's rights a step by path could be sent anywhere by
-// a link that a standard user puts in the way between two steps. So each
-// step either goes through a held folder that only administrators can
-// change, or runs with the standard rights of the person the run is for,
-// so that a link can lead only where that person could go anyway. A run
-// for no person leaves such a copy alone.
-ReplaceOutcome CopyReplacement::ReplaceWithAdministratorsRights(const std::string& target) {
   const std::string folderPath = FolderOfPath(target);
-  std::uint32_t error = kErrorSuccess;
-  const std::unique_ptr<HeldFolder> held = AdministratorsFolder(platform_, pump_, folderPath, error);
-  if (held) {
-    const ReplaceOutcome outcome = ReplaceIn(*held, folderPath, NameOfPath(target));
-    if (outcome != ReplaceOutcome::kUpdated) failedStep_ = held->LastFailure();
-    return outcome;
-  }
-  // Not even a link in the folder's place gets a run for no person to act.
-  if (rights_ == RunRights::kSystem) return ReplaceOutcome::kLeftForUser;
-  if (error != kErrorSuccess) {
-    failure_ = error;
-    return ReplaceOutcome::kNotUpdated;
-  }
-  ReplaceOutcome outcome = ReplaceOutcome::kNotUpdated;
-  const bool ran = platform_.WithStandardRights([&] {
+  if (folders_.Rights() == RunRights::kStandard) {
     PathFolder folder(platform_, folderPath);
-    outcome = ReplaceIn(folder, folderPath, NameOfPath(target));
-  });
-  pump_.Step();
-  if (!ran) failure_ = kErrorAccessDenied;
+    return ReplaceIn(folder, folderPath, NameOfPath(target), false);
+  }
+  HeldFolder* const held = folders_.Held(target);
+  if (held == nullptr) return ReplaceOutcome::kLeftForUser;
+  const ReplaceOutcome outcome = ReplaceIn(*held, folderPath, NameOfPath(target),
+                                           folders_.Trust(target) == FolderTrust::kUsersMayAdd);
+  if (outcome != ReplaceOutcome::kUpdated) failedStep_ = held->LastFailure();
   return outcome;
 }
 
@@ -114,7 +60,7 @@ ReplaceOutcome CopyReplacement::ReplaceWithAdministratorsRights(const std::strin
 // have been read back, so that no whole copy is ever held in memory and a
 // power cut at any point leaves the old bytes or the new at the copy's path.
 ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::string& folderPath,
-                                          const std::string& name) {
+                                          const std::string& name, bool othersMayAdd) {
   std::uint32_t attributes = 0;
   const bool present = folder.Attributes(name, attributes);
   pump_.Step();
@@ -142,7 +88,7 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
   // The spelling is settled while the backup still exists, so that a detour
   // that cannot come back still leaves the old bytes at the copy's path.
   if (!HoldsImage(folder, name) || !KeepProgramSpelling(folder, name)) {
-    Restore(folder, backup, name);
+    Restore(folder, backup, name, othersMayAdd);
     return ReplaceOutcome::kNotUpdated;
   }
   Discard(folder, backup);
@@ -254,12 +200,14 @@ bool CopyReplacement::KeepProgramSpelling(FolderEntries& folder, const std::stri
 }
 
 // The move back is a rename, so it gives the copy the very bytes the backup
-// was checked to hold. Copying back is the last chance; when that fails
-// too, the backup is left where it is: the old bytes survive under its
+// was checked to hold. Copying back is the last chance, except where users
+// may add files: what stands at the name then may be one of theirs, a hard
+// link to some other file, and is never written through. When there is no
+// way back, the backup is left where it is: the old bytes survive under its
 // temporary name.
 void CopyReplacement::Restore(FolderEntries& folder, const std::string& backup,
-                              const std::string& name) {
-  if (Move(folder, backup, name, true) == kErrorSuccess) return;
+                              const std::string& name, bool othersMayAdd) {
+  if (Move(folder, backup, name, true) == kErrorSuccess || othersMayAdd) return;
   const std::uint32_t copied = folder.Copy(backup, name, pumping_);
   pump_.Step();
   if (copied == kErrorSuccess && Flushed(folder, name) && Same(folder, backup, name)) {

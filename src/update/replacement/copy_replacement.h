@@ -9,6 +9,7 @@
 #include <string>
 
 #include "platform/files.h"
+#include "update/replacement/copy_folders.h"
 
 namespace mwn {
 
@@ -21,39 +22,20 @@ enum class ReplaceOutcome {
   // Not updated because its folder refused, with access denied, the first
   // file made beside the copy: one an administrator's rights may reach.
   kFolderRefused,
-  // Not touched: a run for no person found it in a folder standard users
-  // can change, where it acts for no one; a run in that user's session
+  // Not touched: a run with an administrator's rights found it in a folder
+  // it does not act in (CopyFolders); a run with its user's own rights
   // updates it.
   kLeftForUser,
 };
 
-// Whose rights the run has, which decides how it may act in a copy's folder.
-enum class RunRights {
-  // A standard user's: every step by path.
-  kStandard,
-  // A person's, raised to an administrator's: in a folder only
-  // administrators can change, every step through the held folder; in any
-  // other, every step by path with that person's standard rights.
-  kAdministrator,
-  // The system's own (a deployment tool's run): as an administrator's, but
-  // copies in folders standard users can change are left alone.
-  kSystem,
-};
-
-// The rights of the process that runs.
-RunRights RightsOfRun(Platform& platform, MessagePump& pump);
-
-// True when a run with `rights` would replace the copy at `path` with its
-// own rights or a user's, not leave it for the user: the copies that may
-// take part in the version gate.
-bool ActsOnCopy(Platform& platform, MessagePump& pump, RunRights rights, const std::string& path);
-
 class CopyReplacement {
  public:
   // `image` (`imageSize` bytes) is what the file at `imagePath` holds. With
-  // an empty `imagePath` each copy is staged from `image` itself: no file
-  // that another program could change on the way reaches a copy.
-  CopyReplacement(Platform& platform, MessagePump& pump, RunRights rights,
+  // an empty `imagePath`, and always with an administrator's rights, each
+  // copy is staged from `image` itself: no file that another program could
+  // change on the way reaches a copy. Each copy is acted on as `folders`
+  // says.
+  CopyReplacement(Platform& platform, MessagePump& pump, CopyFolders& folders,
                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize);
 
   ReplaceOutcome Replace(const std::string& target);
@@ -68,16 +50,18 @@ class CopyReplacement {
   bool HoldsImage(const std::string& path);
 
  private:
-  ReplaceOutcome ReplaceWithAdministratorsRights(const std::string& target);
+  // `othersMayAdd`: users may add entries of their own to the folder, so
+  // nothing is ever written over the copy's name (copy_folders.cpp).
   ReplaceOutcome ReplaceIn(FolderEntries& folder, const std::string& folderPath,
-                           const std::string& name);
+                           const std::string& name, bool othersMayAdd);
   ReplaceOutcome WriteAfresh(FolderEntries& folder, const std::string& folderPath,
                              const std::string& name);
   std::string BackUp(FolderEntries& folder, const std::string& name, std::uint32_t& error);
   std::string Stage(FolderEntries& folder, const std::string& folderPath, std::uint32_t& error);
   bool Swap(FolderEntries& folder, const std::string& staged, const std::string& name);
   bool KeepProgramSpelling(FolderEntries& folder, const std::string& name);
-  void Restore(FolderEntries& folder, const std::string& backup, const std::string& name);
+  void Restore(FolderEntries& folder, const std::string& backup, const std::string& name,
+               bool othersMayAdd);
   bool HoldsImage(FolderEntries& folder, const std::string& name);
   std::string NewTempFile(FolderEntries& folder, std::uint32_t& error);
   std::uint32_t Move(FolderEntries& folder, const std::string& source,
@@ -89,7 +73,7 @@ class CopyReplacement {
 
   Platform& platform_;
   MessagePump& pump_;
-  const RunRights rights_;
+  CopyFolders& folders_;
   const std::string imagePath_;
   const std::uint8_t* image_;
   std::size_t imageSize_;

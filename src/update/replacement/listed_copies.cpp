@@ -9,6 +9,7 @@
 #include "update/base/path.h"
 #include "update/base/texts.h"
 #include "update/base/version.h"
+#include "update/replacement/copy_folders.h"
 #include "update/replacement/copy_replacement.h"
 #include "update/replacement/extraction.h"
 #include "update/walk/scan.h"
@@ -43,6 +44,11 @@ bool IsDeviceName(const std::string& component) {
 
 bool OnSearchableDrive(Platform& platform, const std::string& path) {
   return IsSearchedDriveType(platform.DriveTypeOf(path.substr(0, 3)));
+}
+
+bool RefusedTheUser(CopyFolders& folders, const std::string& path) {
+  return folders.Rights() == RunRights::kStandard ||
+         folders.Trust(path) == FolderTrust::kAdministratorsOnly;
 }
 
 }  // namespace
@@ -100,28 +106,29 @@ int ReplaceListedCopies(Platform& platform, MessagePump& pump, const std::string
   // The list lies where the user's programs can rewrite it: each line is
   // only a hint. It must be a path as the system itself spells it in full,
   // it is held to the same rules as the copies the update run finds, and it
-  // is never used to put an older image over a newer copy. The copies are staged from the image in
-  // this instance's own memory: no scratch folder is made in a temp folder
-  // that the user's other programs can write to.
+  // is never used to put an older image over a newer copy. The update run
+  // lists only copies whose folder refused its user a new file: with an
+  // administrator's rights, a folder only administrators can change, and
+  // no other is acted in. The copies are staged from the image in this
+  // instance's own memory: no scratch folder is made in a temp folder that
+  // the user's other programs can write to.
   VersionStamp replacementVersion;
   if (!ImageVersionStamp(platform, image.Data(), image.Size(), replacementVersion)) {
     return kListedCopiesDone;  // a replacement without a version never updates
   }
-  CopyReplacement replacement(platform, pump, RightsOfRun(platform, pump), "", image.Data(),
-                              image.Size());
+  CopyFolders folders(platform, pump, RightsOfRun(platform, pump));
+  CopyReplacement replacement(platform, pump, folders, "", image.Data(), image.Size());
   for (const std::string& path : ListLines(content)) {
     // The update run lists paths as the system spells them in full; any
     // other spelling was not written by it.
     const bool plain = !path.empty() && platform.FullPathName(path) == path;
     pump.Step();
     if (!plain || !IsListableCopyPath(path) || !OnSearchableDrive(platform, path) ||
-        !platform.FileExists(path)) {
+        !folders.ActsOn(path) || !RefusedTheUser(folders, path) || !folders.IsFile(path)) {
       continue;
     }
     VersionStamp copyVersion;
-    if (ReadVersionStamp(platform, pump, path, copyVersion) && replacementVersion < copyVersion) {
-      continue;
-    }
+    if (folders.Version(path, copyVersion) && replacementVersion < copyVersion) continue;
     replacement.Replace(path);
   }
   return kListedCopiesDone;

@@ -1,5 +1,8 @@
 #include "update/replacement/path_folder.h"
 
+#include <new>
+#include <vector>
+
 #include "platform/error_codes.h"
 #include "update/base/path.h"
 
@@ -71,6 +74,21 @@ std::string PathFolder::StoredName(const std::string& name) {
 
 bool PathFolder::Delete(const std::string& name) {
   return NotedDone("delete", platform_.DeleteFileAt(PathOf(name)));
+}
+
+// By the system's version calls: a standard run reads only what its user
+// could read anyway.
+bool PathFolder::FileVersion(const std::string& name, std::uint32_t& versionMS,
+                             std::uint32_t& versionLS) {
+  const std::string path = PathOf(name);
+  std::vector<std::uint8_t> data;
+  try {
+    data.resize(platform_.VersionInfoSize(path));
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+  return !data.empty() && platform_.VersionInfo(path, data) &&
+         platform_.RootFileVersion(data, versionMS, versionLS);
 }
 
 }  // namespace mwn

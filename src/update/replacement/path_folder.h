@@ -27,6 +27,8 @@ class PathFolder : public FolderEntries {
   bool Same(const std::string& a, const std::string& b, const Progress& progress) override;
   std::string StoredName(const std::string& name) override;
   bool Delete(const std::string& name) override;
+  bool FileVersion(const std::string& name, std::uint32_t& versionMS,
+                   std::uint32_t& versionLS) override;
 
  private:
   std::string PathOf(const std::string& name) const;

@@ -11,6 +11,7 @@
 #include "update/base/run_log.h"
 #include "update/base/texts.h"
 #include "update/base/window.h"
+#include "update/replacement/copy_folders.h"
 #include "update/replacement/copy_replacement.h"
 #include "update/replacement/listed_copies.h"
 
@@ -109,22 +110,28 @@ void ShowOutcome(MessagePump& pump, MainWindow& window) {
 
 int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
-                  RunRights rights, RunLog& log, bool askForRights) {
+                  CopyFolders& folders, const std::set<std::string>& newerLeft, RunLog& log,
+                  bool askForRights) {
   window.SetLabelText(Label::Label1, text::kFoundOnSystem);
   pump.Step();
   window.SetLabelText(Label::Label2, text::kUpdatedHeading);
   pump.Step();
 
-  CopyReplacement replacement(platform, pump, rights, imagePath, image, imageSize);
+  CopyReplacement replacement(platform, pump, folders, imagePath, image, imageSize);
   std::vector<std::string> refused;
-  int leftForUsers = 0;
+  int left = 0;
   MoveUpdatedCopies(pump, window, [&](const std::string& path) {
+    if (newerLeft.count(path) != 0) {
+      ++left;
+      log.NewerLeft(path);
+      return false;
+    }
     const ReplaceOutcome outcome = replacement.Replace(path);
     // An elevated process does not see the user's network connections.
     if (outcome == ReplaceOutcome::kFolderRefused && IsOnDriveLetter(path)) refused.push_back(path);
     if (outcome == ReplaceOutcome::kLeftForUser) {
-      ++leftForUsers;
-      log.LeftForUser(path);
+      ++left;
+      log.LeftForUser(path, folders.Trust(path), folders.HoldError(path));
     } else if (outcome != ReplaceOutcome::kUpdated) {
       log.NotUpdated(path, replacement.Failure());
       log.FailedStep(replacement.FailedStep());
@@ -135,7 +142,7 @@ int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
     ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
   }
   ShowOutcome(pump, window);
-  return leftForUsers;
+  return left;
 }
 
 }  // namespace mwn

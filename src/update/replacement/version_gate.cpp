@@ -2,22 +2,28 @@
 
 #include "update/base/version.h"
 #include "update/base/window.h"
+#include "update/replacement/copy_folders.h"
 
 namespace mwn {
 
-bool ShouldUpdate(Platform& platform, MessagePump& pump, const VersionStamp* replacement,
-                  const StringList& copies,
-                  const std::function<bool(const std::string&)>& takesPart) {
-  if (replacement == nullptr) return false;
-  VersionStamp highest;
+GateVerdict JudgeCopies(CopyFolders& folders, const VersionStamp* replacement,
+                        const StringList& copies) {
+  GateVerdict verdict;
+  if (replacement == nullptr) return verdict;
+  verdict.update = true;
   for (int i = 0; i < copies.Count(); ++i) {
     const std::string copy = copies.Get(i);
     VersionStamp stamp;
-    if (takesPart(copy) && ReadVersionStamp(platform, pump, copy, stamp) && highest < stamp) {
-      highest = stamp;
+    if (!folders.ActsOn(copy) || !folders.Version(copy, stamp) || !(*replacement < stamp)) {
+      continue;
+    }
+    if (folders.MayHoldBack(copy)) {
+      verdict.update = false;
+    } else {
+      verdict.newerLeft.insert(copy);
     }
   }
-  return !(*replacement < highest);
+  return verdict;
 }
 
 }  // namespace mwn

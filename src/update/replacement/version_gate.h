@@ -1,22 +1,30 @@
 // The version gate: whether the replacement may go over the copies found.
 #pragma once
 
-#include <functional>
+#include <set>
 #include <string>
 
 namespace mwn {
 
-class Platform;
-class MessagePump;
+class CopyFolders;
 class StringList;
 struct VersionStamp;
 
-// True when the `replacement` version (null: it has none that can be read)
-// is at least as new as every copy in `copies` that `takesPart` admits and
-// whose version can be read. A replacement without a readable version never
+struct GateVerdict {
+  bool update = false;
+  // Newer than the replacement, in folders where that holds nothing back:
+  // left as they are, never made older.
+  std::set<std::string> newerLeft;
+};
+
+// The copies in `copies` that the run acts on, each version read through
+// the folder the replacement would act in. The run updates when the
+// `replacement` version (null: it has none that can be read) is at least as
+// new as every readable copy that may hold it back (CopyFolders::
+// MayHoldBack); a newer copy anywhere else is only left alone, for anyone
+// may have put it there. A replacement without a readable version never
 // updates.
-bool ShouldUpdate(Platform& platform, MessagePump& pump, const VersionStamp* replacement,
-                  const StringList& copies,
-                  const std::function<bool(const std::string&)>& takesPart);
+GateVerdict JudgeCopies(CopyFolders& folders, const VersionStamp* replacement,
+                        const StringList& copies);
 
 }  // namespace mwn

@@ -1,12 +1,13 @@
 #include "update/run/logged_window.h"
 
+#include <utility>
+
 #include "update/base/run_log.h"
 
 namespace mwn {
 
-LoggedWindow::LoggedWindow(MainWindow& window, RunLog& log, Platform& platform,
-                           MessagePump& pump)
-    : window_(window), log_(log), platform_(platform), pump_(pump) {}
+LoggedWindow::LoggedWindow(MainWindow& window, RunLog& log, CopyVersionReader versionOf)
+    : window_(window), log_(log), versionOf_(std::move(versionOf)) {}
 
 StringList& LoggedWindow::Lines(Memo memo) {
   if (!log_.Active()) return window_.Lines(memo);
@@ -22,7 +23,7 @@ void LoggedWindow::Added(Memo memo, const std::string& line) {
   switch (memo) {
     case Memo::Memo1: {
       VersionStamp version;
-      const bool known = ReadVersionStamp(platform_, pump_, line, version);
+      const bool known = versionOf_(line, version);
       if (known && newestFound_ < version) newestFound_ = version;
       log_.Found(line, known ? &version : nullptr);
       return;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "update/base/version.h"
@@ -11,13 +12,15 @@
 
 namespace mwn {
 
-class Platform;
-class MessagePump;
 class RunLog;
+
+// The version of the copy at a path as the run reads it; false when it has
+// none that can be read, or the run reads none of it.
+using CopyVersionReader = std::function<bool(const std::string& copy, VersionStamp& version)>;
 
 class LoggedWindow : public MainWindow {
  public:
-  LoggedWindow(MainWindow& window, RunLog& log, Platform& platform, MessagePump& pump);
+  LoggedWindow(MainWindow& window, RunLog& log, CopyVersionReader versionOf);
 
   // The highest version among the copies found so far (0.0.0.0 for none).
   const VersionStamp& NewestFound() const { return newestFound_; }
@@ -70,8 +73,7 @@ class LoggedWindow : public MainWindow {
 
   MainWindow& window_;
   RunLog& log_;
-  Platform& platform_;
-  MessagePump& pump_;
+  const CopyVersionReader versionOf_;
   LoggedLines memo1_{*this, Memo::Memo1};
   LoggedLines memo2_{*this, Memo::Memo2};
   LoggedLines memo3_{*this, Memo::Memo3};

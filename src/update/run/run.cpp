@@ -40,7 +40,10 @@ UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, 
     : platform_(platform),
       pump_(pump),
       log_(log),
-      window_(window, log, platform, pump),
+      window_(window, log,
+              [this](const std::string& copy, VersionStamp& version) {
+                return copyFolders_ && copyFolders_->Version(copy, version);
+              }),
       quiet_(mode == RunMode::kQuiet) {}
 
 void UpdateRun::FormShow() {
@@ -90,6 +93,15 @@ void UpdateRun::FormShow() {
 }
 
 void UpdateRun::Work() {
+  // With an administrator's rights (started elevated, or as SYSTEM by a
+  // deployment tool) the temp folder may be one that standard users write
+  // to: the scratch folder is then private to administrators and reached
+  // only through its hold, the replacement's version is read from memory,
+  // and the copies are staged from the image in memory, not from a file.
+  const RunRights rights = RightsOfRun(platform_, pump_);
+  const bool elevated = rights != RunRights::kStandard;
+  copyFolders_ = std::make_unique<CopyFolders>(platform_, pump_, rights);
+
   window_.FocusMemo2();
   pump_.Step();
   ScanLocations(platform_, pump_, window_);
@@ -102,13 +114,6 @@ void UpdateRun::Work() {
   window_.SetLabelText(Label::Label4, "");
   pump_.Step();
 
-  // With an administrator's rights (started elevated, or as SYSTEM by a
-  // deployment tool) the temp folder may be one that standard users write
-  // to: the scratch folder is then private to administrators and reached
-  // only through its hold, the replacement's version is read from memory,
-  // and the copies are staged from the image in memory, not from a file.
-  const RunRights rights = RightsOfRun(platform_, pump_);
-  const bool elevated = rights != RunRights::kStandard;
   ScratchFolder folder;
   std::string imagePath;
   ExtractPayload(platform_, pump_, elevated, image_, folder, imagePath);
@@ -117,19 +122,17 @@ void UpdateRun::Work() {
   const bool known =
       elevated ? ImageVersionStamp(platform_, image_.Data(), image_.Size(), replacement)
                : ReadVersionStamp(platform_, pump_, imagePath, replacement);
-  // A copy that a run as SYSTEM leaves for its user does not hold back the
-  // others: anyone could put a newer one where standard users can write.
-  const bool update =
-      ShouldUpdate(platform_, pump_, known ? &replacement : nullptr, window_.Lines(Memo::Memo1),
-                   [&](const std::string& copy) { return ActsOnCopy(platform_, pump_, rights, copy); });
-  LogGate(known ? &replacement : nullptr, update);
-  if (update) {
-    const int leftForUsers = ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath,
-                                           image_.Data(), image_.Size(), rights, log_, !quiet_);
+  const GateVerdict gate =
+      JudgeCopies(*copyFolders_, known ? &replacement : nullptr, window_.Lines(Memo::Memo1));
+  LogGate(known ? &replacement : nullptr, gate.update);
+  if (gate.update) {
+    const int left =
+        ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath, image_.Data(),
+                      image_.Size(), *copyFolders_, gate.newerLeft, log_, !quiet_);
     const int notUpdated = window_.Lines(Memo::Memo1).Count();
-    outcome_ = notUpdated == 0              ? ExitCode::kSuccess
-               : notUpdated > leftForUsers ? ExitCode::kSomeNotUpdated
-                                           : ExitCode::kLeftForUsers;
+    outcome_ = notUpdated == 0      ? ExitCode::kSuccess
+               : notUpdated > left ? ExitCode::kSomeNotUpdated
+                                   : ExitCode::kLeftForUsers;
   } else {
     outcome_ = ExitCode::kRefused;
     Refuse();
@@ -163,6 +166,7 @@ void UpdateRun::Refuse() {
 }
 
 void UpdateRun::FinishingSteps() {
+  copyFolders_.reset();
   lock_.reset();
   platform_.SetWaitCursor(false);
   pump_.Step();

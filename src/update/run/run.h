@@ -6,6 +6,7 @@
 
 #include "payload/payload.h"
 #include "update/base/exit_codes.h"
+#include "update/replacement/copy_folders.h"
 #include "update/run/logged_window.h"
 
 namespace mwn {
@@ -48,6 +49,8 @@ class UpdateRun {
   Platform& platform_;
   MessagePump& pump_;
   RunLog& log_;
+  // The folders of the copies found, from the walk to the replacement.
+  std::unique_ptr<CopyFolders> copyFolders_;
   LoggedWindow window_;
   const bool quiet_;
   ExitCode outcome_ = ExitCode::kCancelled;

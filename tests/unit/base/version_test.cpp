@@ -1,4 +1,5 @@
 #include "update/base/version.h"
+#include "update/replacement/copy_folders.h"
 #include "update/replacement/version_gate.h"
 
 #include <gtest/gtest.h>
@@ -51,8 +52,8 @@ class VersionTest : public ::testing::Test {
   bool Decide() {
     VersionStamp replacement;
     const bool known = Read(kImage, replacement);
-    return mwn::ShouldUpdate(platform, pump, known ? &replacement : nullptr, window.memo1,
-                             [](const std::string&) { return true; });
+    mwn::CopyFolders folders(platform, pump, mwn::RunRights::kStandard);
+    return mwn::JudgeCopies(folders, known ? &replacement : nullptr, window.memo1).update;
   }
 
   FakePlatform platform;

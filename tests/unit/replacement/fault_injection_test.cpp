@@ -26,6 +26,7 @@
 #include "update/base/path.h"
 #include "update/base/run_log.h"
 #include "update/base/texts.h"
+#include "update/replacement/copy_folders.h"
 #include "update/replacement/replace.h"
 #include "update/run/run.h"
 
@@ -709,8 +710,9 @@ TEST(CopyTakenForVanished, IsNeverWrittenOver) {
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> image = ToBytes(Image());
     mwn::RunLog log(platform);
-    mwn::ReplaceCopies(platform, pump, window, ImagePath(), image.data(), image.size(),
-                       mwn::RunRights::kStandard, log, true);
+    mwn::CopyFolders folders(platform, pump, mwn::RunRights::kStandard);
+    mwn::ReplaceCopies(platform, pump, window, ImagePath(), image.data(), image.size(), folders,
+                       {}, log, true);
 
     ASSERT_TRUE(platform.IsFile(copy));
     EXPECT_TRUE(platform.Contents(copy) == old) << "the copy lost its old bytes";

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <tuple>
 #include <utility>
 
 #include "fake_platform.h"
@@ -12,7 +13,10 @@
 #include "update/base/path.h"
 #include "update/base/run_log.h"
 #include "update/base/texts.h"
+#include "update/base/version.h"
+#include "update/replacement/copy_folders.h"
 #include "update/replacement/listed_copies.h"
+#include "update/replacement/version_gate.h"
 
 namespace {
 
@@ -41,8 +45,9 @@ struct Machine {
   void Replace() {
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> bytes = ToBytes(image);
-    mwn::ReplaceCopies(platform, pump, window, kImagePath, bytes.data(), bytes.size(),
-                       mwn::RightsOfRun(platform, pump), log, askForRights);
+    mwn::CopyFolders folders(platform, pump, mwn::RightsOfRun(platform, pump));
+    mwn::ReplaceCopies(platform, pump, window, kImagePath, bytes.data(), bytes.size(), folders,
+                       {}, log, askForRights);
   }
   // Staged files left in `folder`.
   Lines Leftovers(const std::string& folder) const {
@@ -512,15 +517,21 @@ TEST(ListedCopies, OnlyExistingCopiesOnLocalDrivesAreTouched) {
   EXPECT_EQ(platform.Names("C:\\Temp"), (Lines{"Mwn1A2B"}));
 }
 
-// A privileged run on a machine where a standard user owns one folder with
-// an old copy and may, between any two calls, turn that folder into a link
-// to the system's folder, put a hard link to a system file in the copy's
-// place, and take the next temporary name.
-struct Adversary : ::testing::TestWithParam<mwn::RunRights> {
+// A privileged run on a machine where a standard user may change one folder
+// with an old copy (as another account, over the shoulder, or as the run's
+// own account without its rights) or only add to it (the copy there being
+// theirs), and may, between any two calls, turn that folder into a link to
+// the system's folder, put a hard link to a system file in the copy's place,
+// and take the next temporary name. The gate and the replacement share the
+// run's holds.
+struct Adversary : ::testing::TestWithParam<std::tuple<mwn::RunRights, mwn::FolderTrust>> {
   static constexpr const char* kSystemFolder = "C:\\Windows\\System32";
   static constexpr const char* kSystemFile = "C:\\Windows\\System32\\service.dll";
   static constexpr const char* kUserFolder = "C:\\Users\\eve\\Apps";
+  static constexpr const char* kUserCopy = "C:\\Users\\eve\\Apps\\Mwn.exe";
   static constexpr const char* kAdministratorsCopy = "C:\\Program Files\\Mwn\\Mwn.exe";
+
+  bool OthersMayAdd() const { return std::get<1>(GetParam()) == mwn::FolderTrust::kUsersMayAdd; }
 
   // Runs with the adversary acting before call `actingAt`; gives the number
   // of calls the run made.
@@ -528,24 +539,31 @@ struct Adversary : ::testing::TestWithParam<mwn::RunRights> {
     machine = std::make_unique<Machine>();
     FakePlatform& platform = machine->platform;
     platform.elevated = true;
-    platform.systemAccount = GetParam() == mwn::RunRights::kSystem;
+    platform.systemAccount = std::get<0>(GetParam()) == mwn::RunRights::kSystem;
     platform.AddFile(kSystemFile, "system bytes");
     platform.SetAdministratorsOnly("C:\\Windows");
     platform.SetAdministratorsOnly(kSystemFolder);
     machine->Copy(kAdministratorsCopy);
     platform.SetAdministratorsOnly("C:\\Program Files");
     platform.SetAdministratorsOnly("C:\\Program Files\\Mwn");
-    machine->Copy(std::string(kUserFolder) + "\\Mwn.exe");
+    machine->Copy(kUserCopy);
+    platform.SetTrust(kUserFolder, std::get<1>(GetParam()));
+    if (OthersMayAdd()) platform.SetOwnedByStandardUser(kUserCopy);
     platform.adversary = [&platform, actingAt](std::size_t calls) {
       if (calls != actingAt) return;
       platform.TakeNextTempName(kUserFolder);
-      platform.PlantHardLink(std::string(kUserFolder) + "\\Mwn.exe", kSystemFile);
+      platform.PlantHardLink(kUserCopy, kSystemFile);
       platform.SwapFolderForLink(kUserFolder, kSystemFolder);
     };
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> bytes = ToBytes(machine->image);
+    mwn::VersionStamp replacement;
+    EXPECT_TRUE(mwn::ImageVersionStamp(platform, bytes.data(), bytes.size(), replacement));
+    mwn::CopyFolders folders(platform, pump, std::get<0>(GetParam()));
+    const mwn::GateVerdict gate = mwn::JudgeCopies(folders, &replacement, machine->window.memo1);
+    EXPECT_TRUE(gate.update);
     left = mwn::ReplaceCopies(platform, pump, machine->window, "", bytes.data(), bytes.size(),
-                              GetParam(), machine->log, false);
+                              folders, gate.newerLeft, machine->log, false);
     return platform.calls.size();
   }
 
@@ -555,6 +573,7 @@ struct Adversary : ::testing::TestWithParam<mwn::RunRights> {
 
 TEST_P(Adversary, NeverLandsAWriteRenameOrDeleteInAProtectedFolder) {
   const std::size_t calls = RunWithAdversaryAt(SIZE_MAX);
+  EXPECT_EQ(left, OthersMayAdd() ? 0 : 1);
   for (std::size_t at = 0; at <= calls; ++at) {
     SCOPED_TRACE("the adversary acts before call " + std::to_string(at));
     RunWithAdversaryAt(at);
@@ -563,21 +582,26 @@ TEST_P(Adversary, NeverLandsAWriteRenameOrDeleteInAProtectedFolder) {
     EXPECT_EQ(platform.Contents(kSystemFile), "system bytes");
     EXPECT_EQ(platform.Contents(kAdministratorsCopy), machine->image);
     EXPECT_EQ(platform.Names("C:\\Program Files\\Mwn"), (Lines{"Mwn.exe"}));
-    if (GetParam() == mwn::RunRights::kSystem) {
+    if (!OthersMayAdd()) {
+      // Neither read nor changed: only its folder's hold names it.
       EXPECT_EQ(left, 1);
-      EXPECT_EQ(machine->window.memo1.lines, (Lines{std::string(kUserFolder) + "\\Mwn.exe"}));
+      EXPECT_EQ(machine->window.memo1.lines, (Lines{kUserCopy}));
       for (const FakePlatform::Call& call : platform.calls) {
         EXPECT_NE(call.path.rfind("C:\\Users", 0) == 0 && call.op != Op::HoldFolder, true)
             << OpName(call.op) << " " << call.path;
       }
     }
+    EXPECT_EQ(platform.CountOf(Op::VersionInfoSize), 0) << "no version is read by path";
     EXPECT_EQ(platform.OpenHandles(), 0);
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(PrivilegedRuns, Adversary,
-                         ::testing::Values(mwn::RunRights::kAdministrator,
-                                           mwn::RunRights::kSystem));
+INSTANTIATE_TEST_SUITE_P(
+    PrivilegedRuns, Adversary,
+    ::testing::Combine(::testing::Values(mwn::RunRights::kAdministrator, mwn::RunRights::kSystem),
+                       ::testing::Values(mwn::FolderTrust::kChangeable,
+                                         mwn::FolderTrust::kRunAccountOnly,
+                                         mwn::FolderTrust::kUsersMayAdd)));
 
 // The elevated instance's list rewritten by the user's programs: only plain
 // full paths count, and never to put an older image over a newer copy.
@@ -595,16 +619,22 @@ TEST(ListedCopies, RewrittenListNeverDowngradesNorLeadsOutOfItsLines) {
     platform.SetAdministratorsOnly(folder);
   }
   platform.AddLink("C:\\Users\\eve", "C:\\Win");
+  // Folders the user's own rights could change: never in a list the run wrote.
+  platform.AddFile("C:\\Data\\Mwn.exe", Machine::OldBytes("data"));
+  platform.SetTrust("C:\\Data", mwn::FolderTrust::kUsersMayAdd);
+  platform.AddFile("C:\\Users\\bob\\Mwn.exe", Machine::OldBytes("bob"));
   platform.AddFile("C:\\list.txt",
                    "C:\\PF\\Old\\Mwn.exe\r\nC:\\PF\\New\\Mwn.exe\r\nC:\\PF\\Old/..\\Mwn.exe\r\n"
-                   "C:\\PF\\Old\\..\\Mwn.exe\r\nC:\\PF\\NUL\\Mwn.exe\r\nC:\\Users\\eve\\Mwn.exe\r\n");
+                   "C:\\PF\\Old\\..\\Mwn.exe\r\nC:\\PF\\NUL\\Mwn.exe\r\nC:\\Users\\eve\\Mwn.exe\r\n"
+                   "C:\\Data\\Mwn.exe\r\nC:\\Users\\bob\\Mwn.exe\r\n");
   mwn::MessagePump pump(platform);
   EXPECT_EQ(mwn::ReplaceListedCopies(platform, pump, "C:\\list.txt"), mwn::kListedCopiesDone);
   EXPECT_EQ(platform.Contents("C:\\PF\\Old\\Mwn.exe"), machine.image);
   EXPECT_EQ(platform.Contents("C:\\PF\\New\\Mwn.exe"), newer);
   EXPECT_EQ(platform.Contents("C:\\PF\\Mwn.exe"), Machine::OldBytes("root"));
   EXPECT_EQ(platform.Contents("C:\\Win\\Mwn.exe"), Machine::OldBytes("win"));
-  EXPECT_EQ(platform.CountOf(Op::WithStandardRights), 0) << "a link is no folder to hold";
+  EXPECT_EQ(platform.Contents("C:\\Data\\Mwn.exe"), Machine::OldBytes("data"));
+  EXPECT_EQ(platform.Contents("C:\\Users\\bob\\Mwn.exe"), Machine::OldBytes("bob"));
 }
 
 }  // namespace

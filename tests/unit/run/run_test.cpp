@@ -242,6 +242,7 @@ TEST_F(RunTest, CaptionAnimatesWhileTheRunWorks) {
 TEST_F(RunTest, WithAdministratorsRightsNothingInTempReachesACopyOrLeadsTheCleanUpAway) {
   platform.elevated = true;
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Apps");
   platform.AddDrive('E', mwn::kDriveCdRom);  // not scanned: only a link leads there
   platform.AddFile("E:\\Keep\\Mwn.exe", "keep");
   const std::string foreign = VersionedImage("2.1.0.0", "foreign");
@@ -350,6 +351,7 @@ TEST_F(QuietRunTest, ASecondRunABadCommandLineOrALogThatCannotBeOpenedChangeNoth
 // administrator's rights holds such a run off.
 TEST_F(QuietRunTest, ASquattedLockNameCannotHoldOffARunWithAdministratorsRights) {
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Apps");
   platform.lockedByOther = true;
   platform.elevated = true;
   EXPECT_EQ(Quiet(), 0);
@@ -363,6 +365,7 @@ TEST_F(QuietRunTest, ASquattedLockNameCannotHoldOffARunWithAdministratorsRights)
 
 TEST_F(QuietRunTest, WithAdministratorsRightsLogAloneGoesWhereNoStandardUserCanPrepareIt) {
   Copy("C:\\Apps\\Mwn.exe", "2.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Apps");
   platform.elevated = true;
   const std::string folder = "C:\\Windows\\Logs\\MwnUpdate";
   const std::string log = folder + "\\MwnUpdate-20260301-140509.log";
@@ -383,6 +386,7 @@ TEST_F(QuietRunTest, WithAdministratorsRightsLogAloneGoesWhereNoStandardUserCanP
       [&] { platform.AddFile(folder, "a file"); },
   };
   Copy("C:\\Old\\Mwn.exe", "1.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Old");
   for (const auto& prepare : preparations) {
     ASSERT_EQ(platform.RemoveFolder(folder), 0u);
     platform.logs.clear();
@@ -435,5 +439,57 @@ TEST_F(QuietRunTest, TheLogTellsEachStepAsItHappens) {
                    "Updated C:\\A\\Mwn.exe",
                    "Exit code 1: the run finished, but some copies could not be updated"}));
 }
+
+// A newer copy in a folder every user can change, an old one in the user's
+// own folder, and, where the case says, old ones in a folder users may only
+// add to and in one only administrators may change. A privileged run acts
+// only in the last two, never by path, and ends with 3 when it leaves any;
+// no run is held back by the planted copy, nor touches it.
+using FolderCase = std::tuple<bool /*elevated*/, bool /*system*/, bool /*administrators'*/>;
+class RunByFolder : public QuietRunTest, public ::testing::WithParamInterface<FolderCase> {};
+
+TEST_P(RunByFolder, WhatUsersCanChangeNeitherHoldsBackNorIsTouchedWithAdministratorsRights) {
+  const auto [elevated, system, administratorsCopies] = GetParam();
+  Copy("C:\\Public\\Mwn.exe", "9.0.0.0");
+  platform.SetTrust("C:\\Public", mwn::FolderTrust::kChangeable);
+  const Lines copies = {"C:\\Users\\alice\\Mwn.exe", "C:\\ProgramData\\Mwn\\Mwn.exe",
+                        "C:\\Program Files\\Mwn\\Mwn.exe"};
+  for (std::size_t i = 0; i < (administratorsCopies ? 3u : 1u); ++i) Copy(copies[i], "1.0.0.0");
+  if (administratorsCopies) {
+    platform.SetTrust("C:\\ProgramData\\Mwn", mwn::FolderTrust::kUsersMayAdd);
+    platform.SetAdministratorsOnly("C:\\Program Files\\Mwn");
+  }
+  platform.elevated = elevated;
+  platform.systemAccount = system;
+  EXPECT_EQ(Quiet({"/quiet", "/log=C:\\Temp\\run.log"}), 3);
+  for (std::size_t i = 0; i < copies.size(); ++i) {
+    const bool updated = platform.IsFile(copies[i]) && platform.Contents(copies[i]) == image;
+    EXPECT_EQ(updated, elevated ? administratorsCopies && i > 0 : i == 0) << copies[i];
+  }
+  EXPECT_EQ(platform.Contents("C:\\Public\\Mwn.exe"), OldBytes("9.0.0.0"));
+  const std::string reason = elevated ? "standard users can change its folder" : "newer than";
+  const Lines log = LogText("C:\\Temp\\run.log");
+  EXPECT_NE(std::find_if(log.begin(), log.end(),
+                         [&](const std::string& line) {
+                           return line.rfind("Not updated C:\\Public\\Mwn.exe: " + reason, 0) == 0;
+                         }),
+            log.end());
+  for (const Op step : {Op::VersionInfoSize, Op::MoveFile, Op::CopyFile, Op::UniqueTempFile}) {
+    for (const FakePlatform::Call& call : platform.CallsOf(step)) {
+      EXPECT_FALSE(elevated && call.path.rfind("C:\\", 0) == 0) << OpName(step) << call.path;
+    }
+  }
+  if (!administratorsCopies) return;
+  Copy("C:\\Program Files\\Mwn\\Next\\Mwn.exe", "9.0.0.0");
+  platform.SetAdministratorsOnly("C:\\Program Files\\Mwn\\Next");
+  EXPECT_EQ(Quiet(), 2) << "only administrators could have put that newer copy there";
+}
+
+INSTANTIATE_TEST_SUITE_P(Runs, RunByFolder,
+                         ::testing::Values(FolderCase{false, false, false},
+                                           FolderCase{true, false, false},
+                                           FolderCase{true, true, false},
+                                           FolderCase{true, false, true},
+                                           FolderCase{true, true, true}));
 
 }  // namespace

@@ -5,8 +5,10 @@
 // above it, changes nothing the run does.
 #include <algorithm>
 #include <memory>
+#include <new>
 #include <vector>
 
+#include "platform/pe_version.h"
 #include "platform/win32/rights/administrators.h"
 #include "platform/win32/files/nt_file.h"
 #include "platform/win32/process/own_executable.h"
@@ -351,6 +353,37 @@ class Win32HeldFolder : public HeldFolder {
         SetBounded(file.get(), std::move(disposition), FileDispositionInformation);
     if (deleted < 0) Native("delete", deleted);
     return deleted >= 0;
+  }
+
+  // The bytes of this very entry, through the hold: the system's version
+  // calls would open the file by path, and load it as they please.
+  bool FileVersion(const std::string& name, std::uint32_t& versionMS,
+                   std::uint32_t& versionLS) override {
+    const UniqueKernelHandle file =
+        Open("open to read its version", name, GENERIC_READ, kNtFileOpen, FILE_NON_DIRECTORY_FILE,
+             false);
+    LARGE_INTEGER size;
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart <= 0 ||
+        static_cast<std::uint64_t>(size.QuadPart) > kLargestVersionedFile) {
+      return false;
+    }
+    std::vector<std::uint8_t> bytes;
+    try {
+      bytes.resize(static_cast<std::size_t>(size.QuadPart));
+    } catch (const std::bad_alloc&) {
+      return false;
+    }
+    // Short of what the size promised, the file changed under the read.
+    for (std::size_t filled = 0; filled < bytes.size();) {
+      DWORD read = 0;
+      if (!ReadFile(file.get(), bytes.data() + filled, static_cast<DWORD>(bytes.size() - filled),
+                    &read, nullptr) ||
+          read == 0) {
+        return false;
+      }
+      filled += read;
+    }
+    return PeFileVersion(bytes.data(), bytes.size(), versionMS, versionLS);
   }
 
  private:
