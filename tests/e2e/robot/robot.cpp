@@ -433,6 +433,7 @@ class Robot {
 
   // The animation frames are "Mwn Update" followed by one to seven " ." pairs.
   void FramesUntilDialog(int wanted, double timeout) {
+    const ULONGLONG start = GetTickCount64();
     std::set<std::string> frames;
     dialog_ = WaitDialog("dialog", timeout, [&](HWND w) {
       if (ClassOf(w) == kForm1Class) {
@@ -441,7 +442,8 @@ class Robot {
       }
       return IsBox(w) || IsPlain(w);
     });
-    std::printf("robot: %u animation frames seen\n", static_cast<unsigned>(frames.size()));
+    std::printf("robot: %u animation frames seen in %.1f s\n", static_cast<unsigned>(frames.size()),
+                (GetTickCount64() - start) / 1000.0);
     if (static_cast<int>(frames.size()) < wanted)
       throw Failure("only " + std::to_string(frames.size()) + " animation frames before the dialog");
   }
