@@ -222,6 +222,7 @@ class Robot {
     else if (c == "main-caption-is") Expect("main caption", TopLevelText(Main()), Arg(a, 1));
     else if (c == "caption-stays") CaptionStays(Arg(a, 1), Seconds(Arg(a, 2)));
     else if (c == "frames-until-dialog") FramesUntilDialog(Count(Arg(a, 1)), Timeout(a, 2));
+    else if (c == "caption-moves-until-dialog") CaptionMovesUntilDialog(Seconds(Arg(a, 1)), Timeout(a, 2));
     else if (c == "control-is") Expect("control " + Arg(a, 1), ChildText(Control(Arg(a, 1))), Arg(a, 2));
     else if (c == "enabled-is") ExpectEnabled(Arg(a, 1), Arg(a, 2));
     else if (c == "layout-is") ExpectLayout(Count(Arg(a, 1)));
@@ -432,6 +433,33 @@ class Robot {
   }
 
   // The animation frames are "Mwn Update" followed by one to seven " ." pairs.
+  // The caption animation never stands still for more than `most` seconds
+  // until a dialog comes up. A bound on the longest pause rather than a count
+  // of frames: how many frames a run shows depends on how fast the machine
+  // walks, how long the caption may stand still does not.
+  void CaptionMovesUntilDialog(double most, double timeout) {
+    std::string caption;
+    ULONGLONG changed = GetTickCount64();
+    double longest = 0;
+    unsigned frames = 0;
+    dialog_ = WaitDialog("dialog", timeout, [&](HWND w) {
+      if (ClassOf(w) == kForm1Class) {
+        const std::string text = TopLevelText(w);
+        const ULONGLONG now = GetTickCount64();
+        if (text != caption) {
+          frames += !caption.empty();
+          caption = text;
+          changed = now;
+        }
+        longest = std::max(longest, (now - changed) / 1000.0);
+      }
+      return IsBox(w) || IsPlain(w);
+    });
+    std::printf("robot: %u caption changes, the longest pause %.1f s\n", frames, longest);
+    if (longest > most)
+      throw Failure("the caption stood still for " + std::to_string(longest) + " s");
+  }
+
   void FramesUntilDialog(int wanted, double timeout) {
     const ULONGLONG start = GetTickCount64();
     std::set<std::string> frames;

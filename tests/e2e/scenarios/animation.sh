@@ -1,13 +1,14 @@
-# The caption animation goes on while a large tree is walked.
+# The caption animation goes on while a large tree is walked: it never stands
+# still for more than a few of its one-second steps, however long the walk.
 drives D
-mkdir -p "$SANDBOX"/D/tree{000..199}/leaf{00..99}
+for tree in "$SANDBOX"/D/tree{000..199}; do mkdir -p "$tree"/leaf{000..199}; done
 start_updater
 robot <<'SCENARIO'
 attach MwnUpdate.exe
 wait-box "Update Marlowen Now?"
 press OK
 wait-gone
-frames-until-dialog 2 600
+caption-moves-until-dialog 3.5 600
 text-is "Done!"
 press OK
 wait-box "Close Marlowen Update?"

@@ -164,8 +164,16 @@ std::unique_ptr<MachineLock> TakeUserName(const std::wstring& name, PSID user) {
   wchar_t* sid = nullptr;
   if (!ConvertSidToStringSidW(user, &sid)) return nullptr;
   const std::wstring named = L"Global\\" + name + L"." + sid;
+  // Owned by the user, full control for them and SYSTEM alone: stated, so
+  // that the owner reads back wherever the system keeps no descriptor of
+  // its own for a new object (Wine), and the next run of the same user
+  // knows the name for its own.
+  const std::wstring userObject =
+      std::wstring(L"O:") + sid + L"D:P(A;;GA;;;SY)(A;;GA;;;" + sid + L")";
   LocalFree(sid);
-  UniqueKernelHandle mutex(CreateMutexW(nullptr, FALSE, named.c_str()));
+  const SddlDescriptor access(userObject.c_str());
+  SECURITY_ATTRIBUTES attributes{sizeof attributes, access.get(), FALSE};
+  UniqueKernelHandle mutex(CreateMutexW(&attributes, FALSE, named.c_str()));
   const bool madeHere = mutex && GetLastError() != ERROR_ALREADY_EXISTS;
   if (mutex && !madeHere && !OwnedByAdministratorsOr(mutex.get(), SE_KERNEL_OBJECT, user)) {
     mutex.take(nullptr);
