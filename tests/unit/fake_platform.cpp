@@ -1045,7 +1045,7 @@ std::unique_ptr<mwn::WorkerThreads> FakePlatform::StartWorkerThreads(
     unsigned count, const std::function<void()>& body, const mwn::Progress& whileJoining) {
   count = std::min(count, threadLimit);
   if (count == 0) return nullptr;
-  ++threadStarts;
+  threadCounts.push_back(count);
   liveThreads += static_cast<int>(count);
   return std::make_unique<FakeWorkerThreads>(
       count, body, whileJoining,

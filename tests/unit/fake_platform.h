@@ -216,10 +216,9 @@ class FakePlatform : public mwn::Platform {
   // walk lists for itself).
   std::function<std::chrono::microseconds(const std::string& pattern)> listingDelay;
   unsigned threadLimit = 0;
-  // Threads started and not yet joined, and how many times threads were
-  // started.
+  // Threads started and not yet joined, and how many were started each time.
   std::atomic<int> liveThreads{0};
-  int threadStarts = 0;
+  std::vector<unsigned> threadCounts;
   // The first this many waits of each work lock's window side end at once,
   // as on a window message.
   int messagesWhileWaiting = 0;

@@ -47,7 +47,8 @@ ListingsAhead::ListingsAhead(Platform& platform, const std::string& root, const 
       lock_(platform.NewWorkLock()) {
   AddWaiting({}, root);
   if (lock_) {
-    threads_ = platform_.StartWorkerThreads(limits_.threads, [this] { Work(); },
+    threads_ = platform_.StartWorkerThreads(limits_.inWalkOrder ? 1 : limits_.threads,
+                                            [this] { Work(); },
                                             [this] { AnswerWhileJoining(); });
   }
 }
@@ -63,6 +64,12 @@ ListingsAhead::~ListingsAhead() {
 
 FolderContents ListingsAhead::Take(const WalkPosition& position) {
   Locked locked(*lock_);
+  // The walk has been below every link before this place.
+  const auto passed = linksAhead_.lower_bound(position);
+  if (passed != linksAhead_.begin()) {
+    linksAhead_.erase(linksAhead_.begin(), passed);
+    lock_->WakeWorkers();
+  }
   for (;;) {
     const Jobs::iterator job = jobs_.find(position);
     if (job != jobs_.end() && job->second.state == State::kListed) {
@@ -143,6 +150,7 @@ ListingsAhead::Jobs::iterator ListingsAhead::NextToList() {
     return job.second.state == State::kWaiting;
   });
   if (first == jobs_.end()) return first;
+  if (!linksAhead_.empty() && *linksAhead_.begin() < first->first) return jobs_.end();
   if (listing_ + listed_.size() < limits_.listings) return first;
   if (listed_.empty() || !(first->first < *listed_.rbegin())) return jobs_.end();
   const WalkPosition last = *listed_.rbegin();  // a copy: Evict erases it from listed_
@@ -161,6 +169,7 @@ void ListingsAhead::Store(const WalkPosition& position, std::uint64_t ticket,
     for (const Subfolder& subfolder : contents.subfolders) {
       const std::string path = JoinPath(listed.folder, subfolder.name);
       if (!subfolder.link && WithinPathLimit(path)) AddWaiting(child, path);
+      if (subfolder.link && limits_.inWalkOrder) linksAhead_.insert(child);
       ++child.back();
     }
   }

@@ -159,6 +159,53 @@ TEST_F(SearchTest, LinkToAnAncestorIsEnteredNoDeeper) {
   EXPECT_EQ(Shown(), (Lines{"C:\\Apps", "C:\\Apps\\Up", "C:\\Apps\\Self", "C:\\Apps\\Tail"}));
 }
 
+// However links are laid, each folder is listed at most once through them:
+// a chain of folders each holding two junctions to the next has 3^20 paths.
+TEST_F(SearchTest, LinksLeadToEachFolderOnceWhateverTheirLayout) {
+  struct Case {
+    const char* layout;
+    std::function<void(FakePlatform&)> build;
+    int listings;
+    std::size_t copies;
+  };
+  const auto chain = [](const std::string& base, bool nested) {
+    return [base, nested](FakePlatform& platform) {
+      std::string folder = base + "\\L0";
+      for (int i = 1; i <= 20; ++i) {
+        const std::string next = (nested ? folder : base) + "\\L" + std::to_string(i);
+        platform.AddFolder(next);
+        platform.AddLink(folder + "\\A", next);
+        platform.AddLink(folder + "\\B", next);
+        folder = next;
+      }
+      platform.AddFile(folder + "\\Mwn.exe", "x");
+      if (base[0] == 'D') platform.AddLink("C:\\Chain", base + "\\L0");
+    };
+  };
+  const std::vector<Case> cases = {
+      // C:\, then L0 to L20 through the links alone.
+      {"chain on another volume", chain("D:", false), 1 + 21, 1},
+      // C:\ and L0 to L20 on their plain paths, and L1 to L20 once more each.
+      {"chain of nested folders", chain("C:", true), 1 + 21 + 20, 2},
+  };
+  for (const Case& test : cases) {
+    for (const mwn::LookAhead lookAhead :
+         {mwn::LookAhead{}, mwn::LookAhead{3, 4}, mwn::LookAhead{1, 8, true}}) {
+      FakePlatform machine;
+      machine.AddDrive('C');
+      machine.AddDrive('D');
+      test.build(machine);
+      machine.threadLimit = lookAhead.threads;
+      FakeWindow seen;
+      mwn::MessagePump pump(machine);
+      mwn::SearchFolder(machine, pump, "Mwn.exe", "C:\\", seen.memo1, seen, mwn::Label::Label4,
+                        lookAhead);
+      EXPECT_EQ(machine.CountOf(Op::ListFolder), test.listings) << test.layout;
+      EXPECT_EQ(seen.memo1.lines.size(), test.copies) << test.layout;
+    }
+  }
+}
+
 // Only junctions and symbolic links (and reparse points of no known tag) may
 // lead back up, and only below them are identities asked; a cloud
 // placeholder or a DFS link is searched as a plain folder.
@@ -266,9 +313,13 @@ std::size_t Hash(const std::string& path) { return std::hash<std::string>()(path
 
 // What the window is told over every root of `tree`, walked with `lookAhead`,
 // while listings take random times, some folders are gone by the time they
-// are listed, some listings break off and some lookups fail.
-std::vector<std::string> WindowEvents(const RandomTree& tree, mwn::LookAhead lookAhead,
-                                      bool breakOff) {
+// are listed, some listings break off and some lookups fail; and the calls
+// that read the disk, in the order made.
+struct Walked {
+  std::vector<std::string> events;
+  std::vector<std::string> reads;
+};
+Walked WindowEvents(const RandomTree& tree, mwn::LookAhead lookAhead, bool breakOff) {
   FakePlatform platform;
   tree.Build(platform);
   platform.threadLimit = lookAhead.threads;
@@ -289,19 +340,29 @@ std::vector<std::string> WindowEvents(const RandomTree& tree, mwn::LookAhead loo
   }
   EXPECT_EQ(platform.liveThreads, 0);
   EXPECT_EQ(platform.OpenHandles(), 0);
-  return window.events;
+  Walked walked{window.events, {}};
+  for (const FakePlatform::Call& call : platform.calls) {
+    if (call.op == Op::ListFolder || call.op == Op::FileExists || call.op == Op::FolderIdentity) {
+      walked.reads.push_back(call.path);
+    }
+  }
+  return walked;
 }
 
 // A listing that breaks off counts its entries per folder, so it is asked
-// only where each folder is listed once: with room for every listing.
+// only where each folder is listed once: with room for every listing. Listed
+// in walk order, the disk is asked exactly what the serial walk asks it.
 TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
   for (std::uint32_t seed = 1; seed <= 40; ++seed) {
     const RandomTree tree(seed);
     const bool breakOff = seed % 2 == 0;
     const mwn::LookAhead lookAhead =
         breakOff ? mwn::LookAhead{1 + seed % 5, 100000} : mwn::LookAhead{1 + seed % 5, 1 + seed % 3};
-    const std::vector<std::string> serial = WindowEvents(tree, {}, breakOff);
-    ASSERT_EQ(WindowEvents(tree, lookAhead, breakOff), serial) << tree.Summary();
+    const Walked serial = WindowEvents(tree, {}, breakOff);
+    ASSERT_EQ(WindowEvents(tree, lookAhead, breakOff).events, serial.events) << tree.Summary();
+    const Walked inWalkOrder = WindowEvents(tree, {8, 1 + seed % 4, true}, breakOff);
+    ASSERT_EQ(inWalkOrder.events, serial.events) << tree.Summary();
+    ASSERT_EQ(inWalkOrder.reads, serial.reads) << tree.Summary();
   }
 }
 
