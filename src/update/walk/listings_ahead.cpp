@@ -77,7 +77,9 @@ FolderContents ListingsAhead::Take(const WalkPosition& position) {
       const std::exception_ptr error = job->second.error;
       listed_.erase(position);
       jobs_.erase(job);
-      lock_->WakeWorkers();
+      if (!limits_.inWalkOrder || listing_ + listed_.size() + Batch() <= limits_.listings) {
+        lock_->WakeWorkers();
+      }
       if (error) std::rethrow_exception(error);
       return contents;
     }
@@ -107,6 +109,7 @@ void ListingsAhead::Work() {
   while (!stopping_) {
     const Jobs::iterator job = NextToList();
     if (job == jobs_.end()) {
+      lock_->WakeOwner();
       lock_->WaitAsWorker();
     } else {
       List(job);
@@ -206,9 +209,14 @@ void ListingsAhead::Listed(Job& job, std::exception_ptr error) {
   job.state = State::kListed;
   job.error = error;
   --listing_;
-  lock_->WakeOwner();
+  if (!limits_.inWalkOrder || listed_.size() >= Batch()) lock_->WakeOwner();
   lock_->WakeWorkers();
 }
+
+// In walk order the one thread lists faster than the walk takes, or slower:
+// either side that waits is woken once for a batch of listings, not for each,
+// and the thread wakes the walk whenever it stops itself.
+std::size_t ListingsAhead::Batch() const { return std::max(1u, limits_.listings / 4); }
 
 void ListingsAhead::AddWaiting(const WalkPosition& position, const std::string& folder) {
   Job& job = jobs_[position];

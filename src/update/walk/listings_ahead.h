@@ -81,6 +81,7 @@ class ListingsAhead {
   void AddWaiting(const WalkPosition& position, const std::string& folder);
   void Evict(const WalkPosition& position);
   void CountHeld();
+  std::size_t Batch() const;
   void AnswerWhileJoining() noexcept;
 
   Platform& platform_;

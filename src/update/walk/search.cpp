@@ -24,8 +24,8 @@ constexpr std::size_t kMostBlindLinks = 8;
 // before, so identities (slow to learn on some systems) are asked only at and
 // below a link: of each folder there and, once each, of those above a link.
 // Every folder entered there is remembered, and entered once: however links
-// are laid, the walk lists each folder at most twice, once on the plain path
-// to it and once through links. Listing threads, where given, list ahead of
+// are laid, the walk lists each folder the system can identify at most twice,
+// once on the plain path to it and once through links. Listing threads, where given, list ahead of
 // the walk down to the links; what the window is told, and in which order,
 // stays the same.
 class Walk {
@@ -38,7 +38,7 @@ class Walk {
         found_(found),
         window_(window),
         progress_(progress),
-        answering_([this] { pump_.Full(); }) {}
+        answering_([this] { pump_.Answer(); }) {}
 
   void Start(const std::string& root, LookAhead lookAhead) {
     pump_.Step();

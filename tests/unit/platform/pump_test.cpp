@@ -51,8 +51,9 @@ TEST(MessagePump, KeepsPumpingAcrossTheTickCountersWrap) {
 }
 
 // A change held back for the next pump must be in place before any message
-// is processed, and only pumps that happen run it.
-TEST(MessagePump, HookRunsBeforeEachPumpThatHappens) {
+// is processed, and only pumps that happen run it: every full pump, others
+// at most every third interval.
+TEST(MessagePump, HookRunsBeforeEachFullPumpAndOtherPumpsWhenDue) {
   FakePlatform platform;
   platform.tickStep = 0;
   mwn::MessagePump pump(platform, 10);
@@ -62,7 +63,16 @@ TEST(MessagePump, HookRunsBeforeEachPumpThatHappens) {
   platform.tick += 10;
   pump.Step();
   pump.Full();
-  EXPECT_EQ(pumpsSeenByHook, (std::vector<int>{0, 1}));
+  const std::vector<std::uint32_t> waits = {10, 10, 9, 1, 0, 29, 10};
+  for (std::uint32_t wait : waits) {
+    platform.tick += wait;
+    if (wait == 0) {
+      pump.Answer();
+    } else {
+      pump.Step();
+    }
+  }
+  EXPECT_EQ(pumpsSeenByHook, (std::vector<int>{0, 1, 4, 7}));
 }
 
 }  // namespace

@@ -360,7 +360,7 @@ TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
         breakOff ? mwn::LookAhead{1 + seed % 5, 100000} : mwn::LookAhead{1 + seed % 5, 1 + seed % 3};
     const Walked serial = WindowEvents(tree, {}, breakOff);
     ASSERT_EQ(WindowEvents(tree, lookAhead, breakOff).events, serial.events) << tree.Summary();
-    const Walked inWalkOrder = WindowEvents(tree, {8, 1 + seed % 4, true}, breakOff);
+    const Walked inWalkOrder = WindowEvents(tree, {8, 1 + seed % 4 * 16, true}, breakOff);
     ASSERT_EQ(inWalkOrder.events, serial.events) << tree.Summary();
     ASSERT_EQ(inWalkOrder.reads, serial.reads) << tree.Summary();
   }
