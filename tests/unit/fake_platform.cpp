@@ -905,6 +905,10 @@ bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data, std::u
 
 // --- the program itself ------------------------------------------------------------------
 
+void FakePlatform::ForgetOwnResourceBytes(const std::uint8_t* data, std::size_t size) {
+  resourceForgotten = std::max(resourceForgotten, (data - resource.data()) + size);
+}
+
 bool FakePlatform::OwnResource(const std::string& type, const std::string& name,
                                const std::uint8_t*& data, std::size_t& size) {
   if (Failing(Op::OwnResource, type + "/" + name)) return false;

@@ -178,6 +178,8 @@ class FakePlatform : public mwn::Platform {
   std::vector<std::uint32_t> readAnswers;
 
   std::vector<std::uint8_t> resource;
+  // How far from its start the resource was let go of.
+  std::size_t resourceForgotten = 0;
   bool hasResource = true;
   std::string executablePath = "C:\\Program Files\\Mwn\\MwnUpdate.exe";
   std::string tempPath = "C:\\Temp\\";
@@ -274,6 +276,7 @@ class FakePlatform : public mwn::Platform {
   bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) override;
   bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
                        std::uint32_t& versionLS) override;
+  void ForgetOwnResourceBytes(const std::uint8_t* data, std::size_t size) override;
   bool OwnResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                    std::size_t& size) override;
   std::string ExecutablePath() override;
