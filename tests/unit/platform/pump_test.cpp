@@ -51,8 +51,7 @@ TEST(MessagePump, KeepsPumpingAcrossTheTickCountersWrap) {
 }
 
 // A change held back for the next pump must be in place before any message
-// is processed, and only pumps that happen run it: every full pump, others
-// at most every third interval.
+// is processed, and only pumps that happen run it: full ones, others when due.
 TEST(MessagePump, HookRunsBeforeEachFullPumpAndOtherPumpsWhenDue) {
   FakePlatform platform;
   platform.tickStep = 0;
@@ -63,14 +62,9 @@ TEST(MessagePump, HookRunsBeforeEachFullPumpAndOtherPumpsWhenDue) {
   platform.tick += 10;
   pump.Step();
   pump.Full();
-  const std::vector<std::uint32_t> waits = {10, 10, 9, 1, 0, 29, 10};
-  for (std::uint32_t wait : waits) {
+  for (std::uint32_t wait : {10, 10, 9, 1, 0, 29, 10}) {  // 0: a message while the run waits
     platform.tick += wait;
-    if (wait == 0) {
-      pump.Answer();
-    } else {
-      pump.Step();
-    }
+    wait == 0 ? pump.Answer() : pump.Step();
   }
   EXPECT_EQ(pumpsSeenByHook, (std::vector<int>{0, 1, 4, 7}));
 }

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <algorithm>
+
 #include "fake_platform.h"
 #include "fake_window.h"
 #include "platform/errors.h"
@@ -112,7 +114,6 @@ TEST_F(RunTest, ConfirmedRunUpdatesEveryCopyAndEndsWithTheClosePrompt) {
   EXPECT_EQ(window.memo3.lines, (Lines{"C:\\Old\\Mwn.exe", "C:\\Apps\\Mwn.exe"}));
   EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
   EXPECT_EQ(platform.Contents("C:\\Old\\Mwn.exe"), image);
-  // Read once, the payload's stream is let go of.
   EXPECT_EQ(platform.resourceForgotten, platform.resource.size());
   EXPECT_EQ(window.plainMessages, (Lines{"Done!"}));
   EXPECT_TRUE(platform.Names("C:\\Temp").empty());
