@@ -25,9 +25,9 @@ constexpr std::size_t kMostBlindLinks = 8;
 // below a link: of each folder there and, once each, of those above a link.
 // Every folder entered there is remembered, and entered once: however links
 // are laid, the walk lists each folder the system can identify at most twice,
-// once on the plain path to it and once through links. Listing threads, where given, list ahead of
-// the walk down to the links; what the window is told, and in which order,
-// stays the same.
+// once on the plain path to it and once through links. Listing threads, where
+// given, list ahead of the walk down to the links; what the window is told,
+// and in which order, stays the same.
 class Walk {
  public:
   Walk(Platform& platform, MessagePump& pump, const std::string& name, StringList& found,
