@@ -165,7 +165,8 @@ PayloadImage::~PayloadImage() {
 
 PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
                             std::size_t estimate, PayloadHeap& heap,
-                            const std::function<void()>& progress) {
+                            const std::function<void()>& progress,
+                            const std::function<void(std::size_t)>& consumed) {
   // No zlib stream is empty, and a missing resource arrives as null and 0.
   if (input == nullptr || inputLength == 0) throw EDecompressionError();
   if (inputLength > kLargestRoom || estimate > kLargestRoom) throw EOutOfMemory();
@@ -198,6 +199,7 @@ PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
       break;
     }
     if (progress) progress();
+    if (consumed) consumed(static_cast<std::size_t>(stream.next_in - input));
     stream.next_out = output.Bytes() + offset;
     stream.avail_out = static_cast<uInt>(std::min(output.Size() - offset, kOutputPerCall));
   }

@@ -62,10 +62,12 @@ class PayloadImage {
 // stream and EOutOfMemory when the buffer cannot be had; nothing leaks
 // either way. An empty result still points at a block of its own. Inflates
 // at most 1 MiB per call, calling `progress` between the calls, so that a
-// window can answer while a large image inflates.
+// window can answer while a large image inflates, and `consumed` with the
+// count of input bytes read so far, none of which is read again.
 PayloadImage InflatePayload(const std::uint8_t* input, std::size_t inputLength,
                             std::size_t estimate, PayloadHeap& heap = PayloadHeap::Process(),
-                            const std::function<void()>& progress = {});
+                            const std::function<void()>& progress = {},
+                            const std::function<void(std::size_t)>& consumed = {});
 
 // Makes a private folder in the temp directory, named as the system names a
 // unique temp file with kTempPrefix. Gives its path, or the empty string

@@ -55,6 +55,10 @@ class ProcessServices {
   // process; false when it is not there.
   virtual bool OwnResource(const std::string& type, const std::string& name,
                            const std::uint8_t*& data, std::size_t& size) = 0;
+  // Bytes of an own resource, data[0..size), that this process never reads
+  // again: the system may take their whole pages out of the working set,
+  // and what they read as afterwards is undefined.
+  virtual void ForgetOwnResourceBytes(const std::uint8_t* data, std::size_t size) = 0;
   // Full path of the running executable.
   virtual std::string ExecutablePath() = 0;
   // The whole command line as the process was given it.

@@ -4,16 +4,27 @@
 
 namespace mwn {
 
+// The first pump shows what is held back.
 MessagePump::MessagePump(Platform& platform, std::uint32_t intervalMs)
-    : platform_(platform), intervalMs_(intervalMs), lastPump_(platform.TickCount()) {}
+    : platform_(platform),
+      intervalMs_(intervalMs),
+      lastPump_(platform.TickCount()),
+      lastShown_(lastPump_ - 3 * intervalMs) {}
 
+// Unsigned subtraction keeps working across the tick counter's wrap.
 void MessagePump::Step() {
-  // Unsigned subtraction keeps working across the tick counter's wrap.
-  if (platform_.TickCount() - lastPump_ >= intervalMs_) Full();
+  if (platform_.TickCount() - lastPump_ >= intervalMs_) Answer();
 }
 
-void MessagePump::Full() {
-  if (beforePump_) beforePump_();
+void MessagePump::Full() { Pump(true); }
+
+void MessagePump::Answer() { Pump(platform_.TickCount() - lastShown_ >= 3 * intervalMs_); }
+
+void MessagePump::Pump(bool show) {
+  if (show && beforePump_) {
+    beforePump_();
+    lastShown_ = platform_.TickCount();
+  }
   platform_.ProcessMessages();
   lastPump_ = platform_.TickCount();
 }

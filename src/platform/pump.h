@@ -6,7 +6,10 @@
 // the window still repaints and answers well inside what a person can
 // notice, and the walk runs at the speed of its listing calls. Not more than
 // 15: Windows' tick count moves in steps of 15 or 16 ms, and an interval of
-// 16 would often wait two of them.
+// 16 would often wait two of them. What the window holds back until it can
+// show it (the folder being walked) is put in place at most every third
+// interval, but for a full pump: under Wine each change of a label is a
+// round of calls to the X server, and a person reads no faster.
 #pragma once
 
 #include <cstdint>
@@ -30,14 +33,21 @@ class MessagePump {
   // Processes every pending message now: around dialogs and after the
   // changes a user waits to see.
   void Full();
-  // Runs first in every pump, so that a change held back until the window
-  // can show it is in place before any message sees the window.
+  // Processes every pending message now, as a message arrives while the run
+  // waits: a change held back is shown only when due.
+  void Answer();
+  // Runs first in every full pump, and in others at most every third
+  // interval, so that a change held back until the window can show it is in
+  // place before messages see the window.
   void BeforeEachPump(std::function<void()> hook) { beforePump_ = std::move(hook); }
 
  private:
+  void Pump(bool show);
+
   Platform& platform_;
   std::uint32_t intervalMs_;
   std::uint32_t lastPump_;
+  std::uint32_t lastShown_;
   std::function<void()> beforePump_;
 };
 

@@ -905,6 +905,10 @@ bool FakePlatform::RootFileVersion(const std::vector<std::uint8_t>& data, std::u
 
 // --- the program itself ------------------------------------------------------------------
 
+void FakePlatform::ForgetOwnResourceBytes(const std::uint8_t* data, std::size_t size) {
+  resourceForgotten = std::max(resourceForgotten, (data - resource.data()) + size);
+}
+
 bool FakePlatform::OwnResource(const std::string& type, const std::string& name,
                                const std::uint8_t*& data, std::size_t& size) {
   if (Failing(Op::OwnResource, type + "/" + name)) return false;
@@ -1052,7 +1056,7 @@ std::unique_ptr<mwn::WorkerThreads> FakePlatform::StartWorkerThreads(
     unsigned count, const std::function<void()>& body, const mwn::Progress& whileJoining) {
   count = std::min(count, threadLimit);
   if (count == 0) return nullptr;
-  ++threadStarts;
+  threadCounts.push_back(count);
   liveThreads += static_cast<int>(count);
   return std::make_unique<FakeWorkerThreads>(
       count, body, whileJoining,

@@ -183,6 +183,8 @@ class FakePlatform : public mwn::Platform {
   std::vector<std::uint32_t> readAnswers;
 
   std::vector<std::uint8_t> resource;
+  // How far from its start the resource was let go of.
+  std::size_t resourceForgotten = 0;
   bool hasResource = true;
   std::string executablePath = "C:\\Program Files\\Mwn\\MwnUpdate.exe";
   std::string tempPath = "C:\\Temp\\";
@@ -220,10 +222,9 @@ class FakePlatform : public mwn::Platform {
   // walk lists for itself).
   std::function<std::chrono::microseconds(const std::string& pattern)> listingDelay;
   unsigned threadLimit = 0;
-  // Threads started and not yet joined, and how many times threads were
-  // started.
+  // Threads started and not yet joined, and how many were started each time.
   std::atomic<int> liveThreads{0};
-  int threadStarts = 0;
+  std::vector<unsigned> threadCounts;
   // The first this many waits of each work lock's window side end at once,
   // as on a window message.
   int messagesWhileWaiting = 0;
@@ -279,6 +280,7 @@ class FakePlatform : public mwn::Platform {
   bool VersionInfo(const std::string& path, std::vector<std::uint8_t>& data) override;
   bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
                        std::uint32_t& versionLS) override;
+  void ForgetOwnResourceBytes(const std::uint8_t* data, std::size_t size) override;
   bool OwnResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                    std::size_t& size) override;
   std::string ExecutablePath() override;

@@ -59,7 +59,9 @@ std::string NarrowText(const std::wstring& wide) {
 }
 
 std::string NarrowText(const wchar_t* wide) {
-  return NarrowText(std::wstring(wide == nullptr ? L"" : wide));
+  if (wide == nullptr) return "";
+  return Wtf8FromUtf16(reinterpret_cast<const char16_t*>(wide),
+                       std::char_traits<wchar_t>::length(wide));
 }
 
 }  // namespace mwn

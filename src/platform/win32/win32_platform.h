@@ -58,6 +58,7 @@ class Win32Platform : public Platform {
   bool RootFileVersion(const std::vector<std::uint8_t>& data, std::uint32_t& versionMS,
                        std::uint32_t& versionLS) override;
 
+  void ForgetOwnResourceBytes(const std::uint8_t* data, std::size_t size) override;
   bool OwnResource(const std::string& type, const std::string& name, const std::uint8_t*& data,
                    std::size_t& size) override;
   std::string ExecutablePath() override;

@@ -8,13 +8,19 @@
 
 namespace mwn {
 
+// The stream is read once: as the image grows, the pages of the stream
+// already read leave the working set, which then holds little more than the
+// image at its largest.
 PayloadImage InflateOwnPayload(Platform& platform, MessagePump& pump) {
   const std::uint8_t* compressed = nullptr;
   std::size_t compressedSize = 0;
   platform.OwnResource(kPayloadResourceType, kPayloadResourceName, compressed, compressedSize);
   pump.Step();
-  return InflatePayload(compressed, compressedSize, 0, PayloadHeap::Process(),
-                        [&pump] { pump.Step(); });
+  PayloadImage image = InflatePayload(
+      compressed, compressedSize, 0, PayloadHeap::Process(), [&pump] { pump.Step(); },
+      [&](std::size_t read) { platform.ForgetOwnResourceBytes(compressed, read); });
+  platform.ForgetOwnResourceBytes(compressed, compressedSize);
+  return image;
 }
 
 void ExtractPayload(Platform& platform, MessagePump& pump, bool privateToAdministrators,

@@ -47,7 +47,8 @@ ListingsAhead::ListingsAhead(Platform& platform, const std::string& root, const 
       lock_(platform.NewWorkLock()) {
   AddWaiting({}, root);
   if (lock_) {
-    threads_ = platform_.StartWorkerThreads(limits_.threads, [this] { Work(); },
+    threads_ = platform_.StartWorkerThreads(limits_.inWalkOrder ? 1 : limits_.threads,
+                                            [this] { Work(); },
                                             [this] { AnswerWhileJoining(); });
   }
 }
@@ -63,6 +64,12 @@ ListingsAhead::~ListingsAhead() {
 
 FolderContents ListingsAhead::Take(const WalkPosition& position) {
   Locked locked(*lock_);
+  // The walk has been below every link before this place.
+  const auto passed = linksAhead_.lower_bound(position);
+  if (passed != linksAhead_.begin()) {
+    linksAhead_.erase(linksAhead_.begin(), passed);
+    lock_->WakeWorkers();
+  }
   for (;;) {
     const Jobs::iterator job = jobs_.find(position);
     if (job != jobs_.end() && job->second.state == State::kListed) {
@@ -70,7 +77,9 @@ FolderContents ListingsAhead::Take(const WalkPosition& position) {
       const std::exception_ptr error = job->second.error;
       listed_.erase(position);
       jobs_.erase(job);
-      lock_->WakeWorkers();
+      if (!limits_.inWalkOrder || listing_ + listed_.size() + Batch() <= limits_.listings) {
+        lock_->WakeWorkers();
+      }
       if (error) std::rethrow_exception(error);
       return contents;
     }
@@ -100,6 +109,7 @@ void ListingsAhead::Work() {
   while (!stopping_) {
     const Jobs::iterator job = NextToList();
     if (job == jobs_.end()) {
+      lock_->WakeOwner();
       lock_->WaitAsWorker();
     } else {
       List(job);
@@ -143,6 +153,7 @@ ListingsAhead::Jobs::iterator ListingsAhead::NextToList() {
     return job.second.state == State::kWaiting;
   });
   if (first == jobs_.end()) return first;
+  if (!linksAhead_.empty() && *linksAhead_.begin() < first->first) return jobs_.end();
   if (listing_ + listed_.size() < limits_.listings) return first;
   if (listed_.empty() || !(first->first < *listed_.rbegin())) return jobs_.end();
   const WalkPosition last = *listed_.rbegin();  // a copy: Evict erases it from listed_
@@ -161,6 +172,7 @@ void ListingsAhead::Store(const WalkPosition& position, std::uint64_t ticket,
     for (const Subfolder& subfolder : contents.subfolders) {
       const std::string path = JoinPath(listed.folder, subfolder.name);
       if (!subfolder.link && WithinPathLimit(path)) AddWaiting(child, path);
+      if (subfolder.link && limits_.inWalkOrder) linksAhead_.insert(child);
       ++child.back();
     }
   }
@@ -197,9 +209,14 @@ void ListingsAhead::Listed(Job& job, std::exception_ptr error) {
   job.state = State::kListed;
   job.error = error;
   --listing_;
-  lock_->WakeOwner();
+  if (!limits_.inWalkOrder || listed_.size() >= Batch()) lock_->WakeOwner();
   lock_->WakeWorkers();
 }
+
+// In walk order the one thread lists faster than the walk takes, or slower:
+// either side that waits is woken once for a batch of listings, not for each,
+// and the thread wakes the walk whenever it stops itself.
+std::size_t ListingsAhead::Batch() const { return std::max(1u, limits_.listings / 4); }
 
 void ListingsAhead::AddWaiting(const WalkPosition& position, const std::string& folder) {
   Job& job = jobs_[position];

@@ -1,7 +1,8 @@
 // Listings fetched ahead of a depth-first walk, for trees whose every
-// listing costs round trips (network shares): threads list the folders the
-// walk will enter next, in the order it will enter them, while the walk takes
-// each listing strictly in its own order on the window's thread.
+// listing costs round trips (network shares) or processor time: threads list
+// the folders the walk will enter next, in the order it will enter them,
+// while the walk takes each listing strictly in its own order on the window's
+// thread, so that the window's own work never holds up the listings.
 #pragma once
 
 #include <atomic>
@@ -21,10 +22,13 @@ namespace mwn {
 
 // How far to look ahead: `threads` listings in flight at once, and at most
 // `listings` of them in flight or listed and not yet taken. No threads: the
-// walk lists each folder itself.
+// walk lists each folder itself. `inWalkOrder`: one thread, which makes the
+// serial walk's calls in the serial walk's order (a disk that seeks sees the
+// same reads), pausing at each link until the walk has been below it.
 struct LookAhead {
   unsigned threads = 0;
   unsigned listings = 0;
+  bool inWalkOrder = false;
 };
 
 // A folder's place in the walk: the index of each subfolder on the way down
@@ -77,6 +81,7 @@ class ListingsAhead {
   void AddWaiting(const WalkPosition& position, const std::string& folder);
   void Evict(const WalkPosition& position);
   void CountHeld();
+  std::size_t Batch() const;
   void AnswerWhileJoining() noexcept;
 
   Platform& platform_;
@@ -89,6 +94,8 @@ class ListingsAhead {
   // Under the lock.
   Jobs jobs_;
   std::set<WalkPosition> listed_;
+  // In walk order, the links listed and not yet passed by the walk.
+  std::set<WalkPosition> linksAhead_;
   std::size_t listing_ = 0;
   std::size_t orphans_ = 0;
   std::size_t mostHeld_ = 0;

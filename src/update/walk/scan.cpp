@@ -22,9 +22,12 @@ constexpr char kLastDriveLetter = 'Z';
 // the cost of the processor's time, which a few threads share out over the
 // cores; more would not help (figures in bench/README.md). But a disk that
 // must seek, its cache cold (a script run at startup), would only be sent
-// back and forth between the folders listed at once: it is walked serially.
+// back and forth between the folders listed at once: one thread lists there,
+// in the serial walk's order, so that the window's work between listings
+// never keeps the disk waiting. So does a disk that does not say.
 constexpr LookAhead kShareLookAhead{32, 256};
 constexpr LookAhead kLocalLookAhead{8, 64};
+constexpr LookAhead kSeekingLookAhead{1, 64, true};
 
 void SearchLocation(Platform& platform, MessagePump& pump, MainWindow& window,
                     const std::string& line, const std::string& root, const std::string& shown,
@@ -48,7 +51,7 @@ void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
     const unsigned type = platform.DriveTypeOf(root);
     pump.Step();
     if (!IsSearchedDriveType(type)) continue;
-    const LookAhead lookAhead = platform.NoSeekPenalty(root) ? kLocalLookAhead : LookAhead{};
+    const LookAhead lookAhead = platform.NoSeekPenalty(root) ? kLocalLookAhead : kSeekingLookAhead;
     pump.Step();
     SearchLocation(platform, pump, window, letter + ":", root, letter + ":", lookAhead);
   }

@@ -1,5 +1,7 @@
 #include "update/walk/search.h"
 
+#include <set>
+#include <utility>
 #include <vector>
 
 #include "platform/platform.h"
@@ -18,11 +20,14 @@ constexpr std::size_t kMostBlindLinks = 8;
 
 // One walk of one tree. Each folder costs one listing and nothing more: the
 // listing tells which entries are folders, and whether the file may be
-// here (then asked for exactly). Only a link can lead back to a folder on the
-// descent path, so identities (slow to learn on some systems) are asked only
-// at and below a link: of each folder there and, once each, of those above.
-// Listing threads, where given, list ahead of the walk down to the links;
-// what the window is told, and in which order, stays the same.
+// here (then asked for exactly). Only a link can lead to a folder walked
+// before, so identities (slow to learn on some systems) are asked only at and
+// below a link: of each folder there and, once each, of those above a link.
+// Every folder entered there is remembered, and entered once: however links
+// are laid, the walk lists each folder the system can identify at most twice,
+// once on the plain path to it and once through links. Listing threads, where
+// given, list ahead of the walk down to the links; what the window is told,
+// and in which order, stays the same.
 class Walk {
  public:
   Walk(Platform& platform, MessagePump& pump, const std::string& name, StringList& found,
@@ -33,7 +38,7 @@ class Walk {
         found_(found),
         window_(window),
         progress_(progress),
-        answering_([this] { pump_.Full(); }) {}
+        answering_([this] { pump_.Answer(); }) {}
 
   void Start(const std::string& root, LookAhead lookAhead) {
     pump_.Step();
@@ -63,10 +68,10 @@ class Walk {
   // `folder` was listed as a folder; one gone since lists nothing.
   void Search(const std::string& folder, bool link, WalkPosition& position) {
     if (!WithinPathLimit(folder)) return;
-    // Below a link, any folder may be one already on the descent path.
+    // Below a link, any folder may be one walked before.
     const bool belowLink = link || (!descent_.empty() && descent_.back().belowLink);
     descent_.push_back(Level{&folder, belowLink, link});
-    if (!belowLink || !LoopsBack()) {
+    if (!belowLink || FirstVisit()) {
       const FolderContents contents = Contents(folder, belowLink, position);
       pump_.Step();
       if (contents.copy) {
@@ -94,13 +99,17 @@ class Walk {
     });
   }
 
-  bool LoopsBack() {
+  // Folders on the descent path below the first link are remembered as
+  // walked; those above it only a link can lead back to.
+  bool FirstVisit() {
     Level& self = descent_.back();
-    if (!Identify(self)) return self.link && BlindLinks() > kMostBlindLinks;
-    for (std::size_t i = 0; i + 1 < descent_.size(); ++i) {
-      if (Identify(descent_[i]) && descent_[i].identity == self.identity) return true;
+    if (!Identify(self)) return !self.link || BlindLinks() <= kMostBlindLinks;
+    if (self.link) {
+      for (std::size_t i = 0; i + 1 < descent_.size(); ++i) {
+        if (Identify(descent_[i]) && descent_[i].identity == self.identity) return false;
+      }
     }
-    return false;
+    return walkedBelowLinks_.emplace(self.identity.volumeSerial, self.identity.fileIndex).second;
   }
 
   std::size_t BlindLinks() const {
@@ -127,6 +136,7 @@ class Walk {
   Label progress_;
   const Progress answering_;
   std::vector<Level> descent_;
+  std::set<std::pair<std::uint32_t, std::uint64_t>> walkedBelowLinks_;
   std::unique_ptr<ListingsAhead> ahead_;
 };
 

@@ -51,8 +51,8 @@ TEST(MessagePump, KeepsPumpingAcrossTheTickCountersWrap) {
 }
 
 // A change held back for the next pump must be in place before any message
-// is processed, and only pumps that happen run it.
-TEST(MessagePump, HookRunsBeforeEachPumpThatHappens) {
+// is processed, and only pumps that happen run it: full ones, others when due.
+TEST(MessagePump, HookRunsBeforeEachFullPumpAndOtherPumpsWhenDue) {
   FakePlatform platform;
   platform.tickStep = 0;
   mwn::MessagePump pump(platform, 10);
@@ -62,7 +62,11 @@ TEST(MessagePump, HookRunsBeforeEachPumpThatHappens) {
   platform.tick += 10;
   pump.Step();
   pump.Full();
-  EXPECT_EQ(pumpsSeenByHook, (std::vector<int>{0, 1}));
+  for (std::uint32_t wait : {10, 10, 9, 1, 0, 29, 10}) {  // 0: a message while the run waits
+    platform.tick += wait;
+    wait == 0 ? pump.Answer() : pump.Step();
+  }
+  EXPECT_EQ(pumpsSeenByHook, (std::vector<int>{0, 1, 4, 7}));
 }
 
 }  // namespace

@@ -114,6 +114,7 @@ TEST_F(RunTest, ConfirmedRunUpdatesEveryCopyAndEndsWithTheClosePrompt) {
   EXPECT_EQ(window.memo3.lines, (Lines{"C:\\Old\\Mwn.exe", "C:\\Apps\\Mwn.exe"}));
   EXPECT_EQ(platform.Contents("C:\\Apps\\Mwn.exe"), image);
   EXPECT_EQ(platform.Contents("C:\\Old\\Mwn.exe"), image);
+  EXPECT_EQ(platform.resourceForgotten, platform.resource.size());
   EXPECT_EQ(window.plainMessages, (Lines{"Done!"}));
   EXPECT_TRUE(platform.Names("C:\\Temp").empty());
   EXPECT_EQ(window.label(Label::Label4).text, "");

@@ -150,8 +150,8 @@ TEST_F(ScanTest, NothingToScanLeavesEverythingEmpty) {
 
 
 // Listing threads on a disk that must seek would send its head back and
-// forth; where the disk does not say, it is taken to seek. Shares always
-// look ahead.
+// forth: one thread lists there; where the disk does not say, it is taken to
+// seek. Shares get every thread.
 TEST(ScanLookAhead, LocalDrivesLookAheadOnlyWhereTheyReportNoSeekPenalty) {
   FakePlatform platform;
   FakeWindow window;
@@ -166,7 +166,7 @@ TEST(ScanLookAhead, LocalDrivesLookAheadOnlyWhereTheyReportNoSeekPenalty) {
   mwn::MessagePump pump(platform);
   mwn::ScanLocations(platform, pump, window);
   EXPECT_EQ(window.memo2.lines, (Lines{"C:", "D:", "E:", "F:", "\\\\srv\\apps"}));
-  EXPECT_EQ(platform.threadStarts, 2);  // C: and the share
+  EXPECT_EQ(platform.threadCounts, (std::vector<unsigned>{8, 1, 1, 1, 8}));
   EXPECT_EQ(platform.liveThreads, 0);
 }
 

@@ -159,6 +159,22 @@ TEST_F(SearchTest, LinkToAnAncestorIsEnteredNoDeeper) {
   EXPECT_EQ(Shown(), (Lines{"C:\\Apps", "C:\\Apps\\Up", "C:\\Apps\\Self", "C:\\Apps\\Tail"}));
 }
 
+// However links are laid, each folder is listed once through them: a chain
+// of folders each holding two junctions to the next has 3^20 paths.
+TEST_F(SearchTest, JunctionChainIsWalkedOncePerFolder) {
+  platform.AddDrive('D');
+  for (int i = 1; i <= 20; ++i) {
+    const std::string from = "D:\\L" + std::to_string(i - 1), next = "D:\\L" + std::to_string(i);
+    platform.AddFolder(next);
+    for (const char* link : {"\\A", "\\B"}) platform.AddLink(from + link, next);
+  }
+  platform.AddFile("D:\\L20\\Mwn.exe", "x");
+  platform.AddLink("C:\\Chain", "D:\\L0");
+  Search("C:\\");
+  EXPECT_EQ(platform.CountOf(Op::ListFolder), 1 + 21);  // C:\ and L0 to L20
+  EXPECT_EQ(Found().size(), 1u);
+}
+
 // Only junctions and symbolic links (and reparse points of no known tag) may
 // lead back up, and only below them are identities asked; a cloud
 // placeholder or a DFS link is searched as a plain folder.
@@ -266,9 +282,10 @@ std::size_t Hash(const std::string& path) { return std::hash<std::string>()(path
 
 // What the window is told over every root of `tree`, walked with `lookAhead`,
 // while listings take random times, some folders are gone by the time they
-// are listed, some listings break off and some lookups fail.
+// are listed, some listings break off and some lookups fail; `reads` adds
+// the calls that read the disk, in the order made.
 std::vector<std::string> WindowEvents(const RandomTree& tree, mwn::LookAhead lookAhead,
-                                      bool breakOff) {
+                                      bool breakOff, bool reads = false) {
   FakePlatform platform;
   tree.Build(platform);
   platform.threadLimit = lookAhead.threads;
@@ -289,11 +306,16 @@ std::vector<std::string> WindowEvents(const RandomTree& tree, mwn::LookAhead loo
   }
   EXPECT_EQ(platform.liveThreads, 0);
   EXPECT_EQ(platform.OpenHandles(), 0);
+  for (const FakePlatform::Call& call : platform.calls) {
+    const bool read = call.op == Op::ListFolder || call.op == Op::FileExists;
+    if (reads && (read || call.op == Op::FolderIdentity)) window.events.push_back(call.path);
+  }
   return window.events;
 }
 
 // A listing that breaks off counts its entries per folder, so it is asked
-// only where each folder is listed once: with room for every listing.
+// only where each folder is listed once: with room for every listing. Listed
+// in walk order, the disk is asked exactly what the serial walk asks it.
 TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
   for (std::uint32_t seed = 1; seed <= 40; ++seed) {
     const RandomTree tree(seed);
@@ -302,6 +324,8 @@ TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
         breakOff ? mwn::LookAhead{1 + seed % 5, 100000} : mwn::LookAhead{1 + seed % 5, 1 + seed % 3};
     const std::vector<std::string> serial = WindowEvents(tree, {}, breakOff);
     ASSERT_EQ(WindowEvents(tree, lookAhead, breakOff), serial) << tree.Summary();
+    ASSERT_EQ(WindowEvents(tree, {8, 1 + seed % 4 * 16, true}, breakOff, true),
+              WindowEvents(tree, {}, breakOff, true)) << tree.Summary();
   }
 }
 

@@ -89,6 +89,22 @@ bool Win32Platform::OwnResource(const std::string& type, const std::string& name
   return true;
 }
 
+// Whole pages only: the rest of a page may hold other resources. Windows
+// takes unlocked pages out of the working set on VirtualUnlock, keeping
+// their contents; where that does nothing (Wine), the reset lets them go.
+void Win32Platform::ForgetOwnResourceBytes(const std::uint8_t* data, std::size_t size) {
+  SYSTEM_INFO system;
+  GetSystemInfo(&system);
+  const std::uintptr_t page = system.dwPageSize;
+  const std::uintptr_t start = reinterpret_cast<std::uintptr_t>(data);
+  const std::uintptr_t first = (start + page - 1) / page * page;
+  const std::uintptr_t end = (start + size) / page * page;
+  if (end <= first) return;
+  void* pages = reinterpret_cast<void*>(first);
+  VirtualUnlock(pages, end - first);
+  VirtualAlloc(pages, end - first, MEM_RESET, PAGE_NOACCESS);
+}
+
 std::string Win32Platform::ExecutablePath() { return NarrowText(ModulePath()); }
 
 std::string Win32Platform::TitleName() {

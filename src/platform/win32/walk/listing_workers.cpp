@@ -39,6 +39,7 @@ class Win32WorkLock : public WorkLock {
   }
 
   bool WaitAnswering() override {
+    ownerWaiting_ = true;
     Release();
     HANDLE owner = owner_.get();
     // Once the program is ending, a wait for messages would wake at once
@@ -47,6 +48,7 @@ class Win32WorkLock : public WorkLock {
                                      : MsgWaitForMultipleObjectsEx(1, &owner, INFINITE,
                                                                    QS_ALLINPUT, kWakeOnAnyInput);
     Acquire();
+    ownerWaiting_ = false;
     return woke == WAIT_OBJECT_0 + 1;
   }
 
@@ -58,13 +60,18 @@ class Win32WorkLock : public WorkLock {
     waiting_ = 0;
   }
 
-  void WakeOwner() override { SetEvent(owner_.get()); }
+  // Only when it waits: each SetEvent is a call into the kernel (under Wine,
+  // a round trip to its server), and listings come in by the thousand.
+  void WakeOwner() override {
+    if (ownerWaiting_) SetEvent(owner_.get());
+  }
 
  private:
   CRITICAL_SECTION section_;
   UniqueKernelHandle workers_;
   UniqueKernelHandle owner_;
   LONG waiting_ = 0;
+  bool ownerWaiting_ = false;
 };
 
 DWORD WINAPI RunBody(LPVOID body) {
