@@ -242,6 +242,11 @@ class FileServices {
   // administrators or by this account. Null with the system's error code
   // in `error` when it cannot.
   virtual std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) = 0;
+  // As OpenLogFile, under the same rules, for a document written once: what
+  // the file held before is dropped, and each WriteLine adds to what this
+  // run wrote.
+  virtual std::unique_ptr<LogFile> OpenReportFile(const std::string& path,
+                                                  std::uint32_t& error) = 0;
 };
 
 }  // namespace mwn

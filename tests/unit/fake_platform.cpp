@@ -1005,6 +1005,29 @@ std::unique_ptr<mwn::LogFile> FakePlatform::OpenLogFile(const std::string& path,
   return std::make_unique<FakeLog>(logs[path]);
 }
 
+std::unique_ptr<mwn::LogFile> FakePlatform::OpenReportFile(const std::string& path,
+                                                           std::uint32_t& error) {
+  if (!OpenLogFile(path, error)) return nullptr;
+  logs.erase(path);
+  reports[path].clear();
+  return std::make_unique<FakeLog>(reports[path]);
+}
+
+std::vector<mwn::RunningProgram> FakePlatform::ProgramsHolding(const std::string& path) {
+  const auto found = holders.find(path);
+  return found != holders.end() ? found->second : std::vector<mwn::RunningProgram>{};
+}
+
+std::uint32_t FakePlatform::WriteStatus(bool machine, const std::vector<mwn::StatusValue>& values) {
+  ++statusWrites;
+  if (statusAnswer != mwn::kErrorSuccess) return statusAnswer;
+  for (const mwn::StatusValue& value : values) {
+    registry[std::string(machine ? "HKLM\\" : "HKCU\\") + value.name] =
+        value.isNumber ? std::to_string(value.number) : value.text;
+  }
+  return mwn::kErrorSuccess;
+}
+
 std::string FakePlatform::SystemMessage(std::uint32_t code) {
   return "message " + std::to_string(code);
 }

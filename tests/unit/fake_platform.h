@@ -206,8 +206,18 @@ class FakePlatform : public mwn::Platform {
   // only such runs can make: every run is held off.
   bool lockedByAdministratorsRun = false;
   int locksHeld = 0;
-  // Every log opened, by path: its lines in order, as written.
+  // Every log opened, by path: its lines in order, as written; every report,
+  // by path, as its last opening left it.
   std::map<std::string, std::vector<std::string>> logs;
+  std::map<std::string, std::vector<std::string>> reports;
+  // The status values written, by "HKLM\name" or "HKCU\name": the number
+  // in decimal or the text; and how many times it was written.
+  std::map<std::string, std::string> registry;
+  int statusWrites = 0;
+  std::uint32_t statusAnswer = mwn::kErrorSuccess;
+  // The programs the system names as holding a file open, by path.
+  std::map<std::string, std::vector<mwn::RunningProgram>> holders;
+  mwn::LocalTime utcNow{2026, 3, 1, 13, 5, 9, 0};
   bool logOpens = true;
   mwn::LocalTime now{2026, 3, 1, 14, 5, 9, 42};
   // The walk's calls: the time each listing takes, paid on the calling
@@ -297,6 +307,11 @@ class FakePlatform : public mwn::Platform {
   std::string AdministratorsLogFolder(std::uint32_t& error) override;
   std::unique_ptr<mwn::LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
   mwn::LocalTime Now() override { return now; }
+  mwn::LocalTime UniversalNow() override { return utcNow; }
+  std::vector<mwn::RunningProgram> ProgramsHolding(const std::string& path) override;
+  std::uint32_t WriteStatus(bool machine, const std::vector<mwn::StatusValue>& values) override;
+  std::unique_ptr<mwn::LogFile> OpenReportFile(const std::string& path,
+                                               std::uint32_t& error) override;
   // "message <code>": enough to tell which code a line names.
   std::string SystemMessage(std::uint32_t code) override;
   std::unique_ptr<mwn::WorkLock> NewWorkLock() override;

@@ -18,6 +18,26 @@ std::string VersionOrNone(const VersionStamp* version) {
   return version != nullptr ? VersionText(*version) : "none readable";
 }
 
+// What a running program's image, or a file another program has open,
+// answers to a change.
+bool HeldByAProgram(std::uint32_t error) {
+  return error == kErrorAccessDenied || error == kErrorSharingViolation ||
+         error == kErrorLockViolation;
+}
+
+std::string Holders(const std::vector<RunningProgram>& programs) {
+  std::string text;
+  for (const RunningProgram& program : programs) {
+    text += (text.empty() ? "; held by " : ", ") + program.image + " (process " +
+            std::to_string(program.pid) + ", session " + std::to_string(program.session) + ")";
+  }
+  return text;
+}
+
+constexpr char kLeftForUserReason[] =
+    "standard users can change its folder, so this run, acting for no user, leaves it; a run in "
+    "that user's session updates it";
+
 }  // namespace
 
 std::string TimeStamp(const LocalTime& time) {
@@ -42,43 +62,101 @@ bool RunLog::Open(const std::string& path, std::uint32_t& error) {
   return Active();
 }
 
-void RunLog::Start(MessagePump& pump, bool quiet) {
-  if (!Active()) return;
-  VersionStamp own;
-  const bool known = ReadVersionStamp(platform_, pump, platform_.ExecutablePath(), own);
-  Line("MwnUpdate " + VersionOrNone(known ? &own : nullptr) + " started, " +
-       (quiet ? "quiet" : "interactive"));
-  Line("Command line: " + platform_.ProcessCommandLine());
-  Line("User: " + platform_.UserName() +
-       (platform_.RunningElevated() ? ", elevated" : ", not elevated"));
+bool RunLog::OpenReport(const std::string& path, std::uint32_t& error) {
+  report_ = platform_.OpenReportFile(path, error);
+  return report_ != nullptr;
 }
 
-void RunLog::Location(const std::string& location) { Line("Scanning " + location); }
+void RunLog::Start(MessagePump& pump, const std::string& mode) {
+  record_.mode = mode;
+  record_.started = platform_.UniversalNow();
+  record_.elevated = platform_.RunningElevated();
+  record_.system = record_.elevated && platform_.RunningAsSystemAccount();
+  record_.updaterKnown =
+      ReadVersionStamp(platform_, pump, platform_.ExecutablePath(), record_.updater);
+  if (!Active()) return;
+  Line("MwnUpdate " + VersionOrNone(record_.updaterKnown ? &record_.updater : nullptr) +
+       " started, " + mode);
+  Line("Command line: " + platform_.ProcessCommandLine());
+  Line("User: " + platform_.UserName() + (record_.elevated ? ", elevated" : ", not elevated"));
+}
+
+void RunLog::Location(const std::string& location) {
+  record_.searched = true;
+  record_.locations.push_back(location);
+  Line("Scanning " + location);
+}
 
 void RunLog::Found(const std::string& path, const VersionStamp* version) {
+  CopyRecord& copy = record_.Copy(path);
+  copy.versionKnown = version != nullptr;
+  if (version != nullptr) copy.versionBefore = *version;
   Line("Found " + path + ", version " + VersionOrNone(version));
 }
 
 void RunLog::Gate(const VersionStamp* replacement, const VersionStamp& newestFound, bool update) {
+  record_.replacementKnown = replacement != nullptr;
+  if (replacement != nullptr) record_.replacement = *replacement;
   Line("Replacement version " + VersionOrNone(replacement) + ", newest copy found " +
        VersionText(newestFound) +
        (update ? ": the copies are updated" : ": not newer, nothing is changed"));
 }
 
-void RunLog::Updated(const std::string& path) { Line("Updated " + path); }
+void RunLog::Updated(const std::string& path) {
+  CopyRecord& copy = record_.Copy(path);
+  copy.outcome = CopyOutcome::kUpdated;
+  copy.error = kErrorSuccess;
+  copy.reason.clear();
+  copy.heldBy.clear();
+  Line("Updated " + path);
+}
 
 void RunLog::NotUpdated(const std::string& path, std::uint32_t errorCode) {
-  const std::string reason = errorCode != kErrorSuccess
-                                 ? platform_.SystemMessage(errorCode) + " (error " +
-                                       std::to_string(errorCode) + ")"
-                                 : "the new image did not read back as written";
-  Line("Not updated " + path + ": " + reason);
+  CopyRecord& copy = record_.Copy(path);
+  copy.outcome = CopyOutcome::kNotUpdated;
+  copy.error = errorCode;
+  copy.reason = errorCode != kErrorSuccess
+                    ? platform_.SystemMessage(errorCode) + " (error " +
+                          std::to_string(errorCode) + ")"
+                    : "the new image did not read back as written";
+  if (HeldByAProgram(errorCode)) copy.heldBy = platform_.ProgramsHolding(path);
+  Line("Not updated " + path + ": " + copy.reason + Holders(copy.heldBy));
 }
 
 void RunLog::LeftForUser(const std::string& path) {
-  Line("Not updated " + path +
-       ": standard users can change its folder, so this run, acting for no user, leaves it; a "
-       "run in that user's session updates it");
+  CopyRecord& copy = record_.Copy(path);
+  copy.outcome = CopyOutcome::kLeftForUser;
+  copy.reason = kLeftForUserReason;
+  Line("Not updated " + path + ": " + kLeftForUserReason);
+}
+
+void RunLog::Refused() {
+  for (CopyRecord& copy : record_.copies) {
+    const bool newer = copy.versionKnown && record_.replacementKnown &&
+                       record_.replacement < copy.versionBefore;
+    copy.outcome = newer ? CopyOutcome::kNewer : CopyOutcome::kNotUpdated;
+    copy.reason = newer ? "newer than the replacement" : "a newer copy stopped the run";
+  }
+}
+
+void RunLog::Checked(const std::string& path, CopyOutcome outcome) {
+  CopyRecord& copy = record_.Copy(path);
+  copy.outcome = outcome;
+  switch (outcome) {
+    case CopyOutcome::kLeftForUser:
+      copy.reason = kLeftForUserReason;
+      break;
+    case CopyOutcome::kNewer:
+      copy.reason = "newer than the replacement: a run would change nothing";
+      break;
+    case CopyOutcome::kCurrent:
+      copy.reason = "at least the replacement's version";
+      break;
+    default:
+      copy.reason = "older than the replacement: a run would update it";
+      break;
+  }
+  Line("Check " + path + ": " + copy.reason);
 }
 
 void RunLog::Cancelled() { Line("Cancelled at the confirmation"); }
@@ -86,7 +164,10 @@ void RunLog::Cancelled() { Line("Cancelled at the confirmation"); }
 void RunLog::Error(const std::string& message) { Line("The run ended on an error: " + message); }
 
 void RunLog::Exit(ExitCode code) {
+  record_.exitCode = ToInt(code);
+  record_.ended = platform_.UniversalNow();
   Line("Exit code " + std::to_string(ToInt(code)) + ": " + ExitCodeMeaning(code));
+  if (report_ && !report_->WriteLine(ReportJson(record_))) Line("The report could not be written");
 }
 
 // A line that cannot be written is lost; the run goes on.

@@ -132,6 +132,7 @@ void UpdateRun::Work() {
                                            : ExitCode::kLeftForUsers;
   } else {
     outcome_ = ExitCode::kRefused;
+    log_.Refused();
     Refuse();
   }
   pump_.Step();
@@ -149,7 +150,6 @@ void UpdateRun::Work() {
 }
 
 void UpdateRun::LogGate(const VersionStamp* replacement, bool update) {
-  if (!log_.Active()) return;
   log_.Gate(replacement, window_.NewestFound(), update);
 }
 
