@@ -92,6 +92,12 @@ class FolderEntries {
   virtual bool Same(const std::string& a, const std::string& b, const Progress& progress) = 0;
   virtual std::string StoredName(const std::string& name) = 0;
   virtual bool Delete(const std::string& name) = 0;
+  // Adds the hidden attribute to the entry. 0 or the system's error code.
+  virtual std::uint32_t Hide(const std::string& name) = 0;
+  // Has the system delete the entry at the next restart; only a folder held
+  // with an administrator's rights, whose path no standard user can change
+  // up to its drive's root, can. 0 or the system's error code.
+  virtual std::uint32_t DeleteAtRestart(const std::string& name) = 0;
 };
 
 // A folder held open from the moment it was looked at: opened without
@@ -183,6 +189,9 @@ class FileServices {
   // The attributes of the file or folder at `path`; false when they cannot be
   // read.
   virtual bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) = 0;
+  // Adds the hidden attribute to the file at `path`. 0 or the system's
+  // error code.
+  virtual std::uint32_t HideFileAt(const std::string& path) = 0;
   // The temp directory, or the empty string. A process running as SYSTEM
   // gets one of its own where the system has one, not the folder every user
   // may write to.

@@ -34,6 +34,8 @@ class FakePlatform::HeldEntries : public mwn::HeldFolder {
   bool Same(const std::string& a, const std::string& b, const mwn::Progress& progress) override;
   std::string StoredName(const std::string& name) override;
   bool Delete(const std::string& name) override;
+  std::uint32_t Hide(const std::string& name) override;
+  std::uint32_t DeleteAtRestart(const std::string& name) override;
 
  private:
   std::string PathOf(const std::string& name) const { return root_ + "\\" + name; }

@@ -62,6 +62,8 @@ enum class Op {
   RandomTempName,
   WithStandardRights,
   NoSeekPenalty,
+  HideFile,
+  DeleteAtRestart,
 };
 
 const char* OpName(Op op);
@@ -118,6 +120,10 @@ class FakePlatform : public mwn::Platform {
   // In use by another program: readable, but cannot be deleted, replaced,
   // moved or opened for writing.
   void SetLocked(const std::string& path, bool locked = true);
+  // A running program's image, as the system treats one: readable and
+  // renamed within its volume, but neither written, replaced nor deleted.
+  void SetRunningImage(const std::string& path);
+  void EndRunningPrograms();
   // Exists, but cannot be opened for reading.
   void SetDenyRead(const std::string& path, bool denied = true);
   // A folder whose listing fails.
@@ -214,6 +220,9 @@ class FakePlatform : public mwn::Platform {
   // in decimal or the text; and how many times it was written.
   std::map<std::string, std::string> registry;
   int statusWrites = 0;
+  // The names the system is to delete at the next restart, in their held
+  // folders.
+  std::vector<std::string> deletionsAtRestart;
   std::uint32_t statusAnswer = mwn::kErrorSuccess;
   // The programs the system names as holding a file open, by path.
   std::map<std::string, std::vector<mwn::RunningProgram>> holders;
@@ -271,6 +280,7 @@ class FakePlatform : public mwn::Platform {
   bool FilesHoldSame(const std::string& a, const std::string& b,
                      const mwn::Progress& progress) override;
   bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) override;
+  std::uint32_t HideFileAt(const std::string& path) override;
   std::string TempPath() override;
   std::string UniqueTempFile(const std::string& folder, const std::string& prefix,
                              std::uint32_t& error) override;
@@ -340,6 +350,7 @@ class FakePlatform : public mwn::Platform {
     std::vector<std::uint8_t> bytes;
     std::vector<Entry> entries;  // folders: in listing order
     bool locked = false;
+    bool runningImage = false;
     bool denyRead = false;
     bool unflushed = false;  // data still in the write cache
     bool unlistable = false;

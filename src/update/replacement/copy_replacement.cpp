@@ -110,6 +110,7 @@ ReplaceOutcome CopyReplacement::ReplaceWithAdministratorsRights(const std::strin
 // power cut at any point leaves the old bytes or the new at the copy's path.
 ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::string& folderPath,
                                           const std::string& name) {
+  RemoveSetAside(folder, folderPath);
   std::uint32_t attributes = 0;
   const bool present = folder.Attributes(name, attributes);
   pump_.Step();
@@ -129,7 +130,8 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
                                        : ReplaceOutcome::kNotUpdated;
   }
   const std::string staged = Stage(folder, folderPath, error);
-  if (staged.empty() || !Swap(folder, staged, name)) {
+  if (staged.empty() ||
+      !(Swap(folder, staged, name) || SwapAside(folder, folderPath, staged, name))) {
     if (!staged.empty()) Discard(folder, staged);
     Discard(folder, backup);
     return ReplaceOutcome::kNotUpdated;
@@ -142,6 +144,19 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
   }
   Discard(folder, backup);
   return ReplaceOutcome::kUpdated;
+}
+
+bool CopyReplacement::InFolderOf(const std::string& folderPath,
+                                 const std::function<void(FolderEntries&)>& work) {
+  if (rights_ == RunRights::kStandard) {
+    PathFolder folder(platform_, folderPath);
+    work(folder);
+    return true;
+  }
+  std::uint32_t error = kErrorSuccess;
+  const std::unique_ptr<HeldFolder> held = AdministratorsFolder(platform_, pump_, folderPath, error);
+  if (held) work(*held);
+  return held != nullptr;
 }
 
 bool CopyReplacement::HoldsImage(const std::string& path) {

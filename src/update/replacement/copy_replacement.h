@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace mwn {
 
@@ -55,7 +56,15 @@ class CopyReplacement {
   CopyReplacement(Platform& platform, MessagePump& pump, RunRights rights,
                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize);
 
+  // From now on a copy that a running program holds as its image is
+  // replaced all the same: the old image is renamed aside within its folder
+  // (hidden, under a fresh name), the program going on with it, and the
+  // image put in its place.
+  void ReplaceInUse() { replaceInUse_ = true; }
   ReplaceOutcome Replace(const std::string& target);
+  // Deletes the images set aside by this run whose programs have ended; a
+  // later run deletes the others when it comes to their copies.
+  void RemoveSetAside();
   // Why the last Replace did not update its copy: the system's error code of
   // the call that failed, or 0 when a check (a flush, a read-back) failed
   // or the copy was left for its user.
@@ -72,6 +81,12 @@ class CopyReplacement {
   std::string BackUp(FolderEntries& folder, const std::string& name, std::uint32_t& error);
   std::string Stage(FolderEntries& folder, const std::string& folderPath, std::uint32_t& error);
   bool Swap(FolderEntries& folder, const std::string& staged, const std::string& name);
+  bool SwapAside(FolderEntries& folder, const std::string& folderPath, const std::string& staged,
+                 const std::string& name);
+  void RemoveSetAside(FolderEntries& folder, const std::string& folderPath);
+  // Runs `work` on the copy's folder as Replace acts in it; false when it
+  // would not act there.
+  bool InFolderOf(const std::string& folderPath, const std::function<void(FolderEntries&)>& work);
   bool KeepProgramSpelling(FolderEntries& folder, const std::string& name);
   void Restore(FolderEntries& folder, const std::string& backup, const std::string& name);
   bool HoldsImage(FolderEntries& folder, const std::string& name);
@@ -94,6 +109,9 @@ class CopyReplacement {
   // While waiting on the disk, whenever a message arrives: at once.
   std::function<void()> answering_;
   std::uint32_t failure_ = 0;
+  bool replaceInUse_ = false;
+  // The folders where this run set an image aside.
+  std::vector<std::string> setAsideIn_;
 };
 
 }  // namespace mwn

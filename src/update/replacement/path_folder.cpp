@@ -54,4 +54,8 @@ std::string PathFolder::StoredName(const std::string& name) {
 
 bool PathFolder::Delete(const std::string& name) { return platform_.DeleteFileAt(PathOf(name)); }
 
+std::uint32_t PathFolder::Hide(const std::string& name) {
+  return platform_.HideFileAt(PathOf(name));
+}
+
 }  // namespace mwn

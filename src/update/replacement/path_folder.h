@@ -27,6 +27,9 @@ class PathFolder : public FolderEntries {
   bool Same(const std::string& a, const std::string& b, const Progress& progress) override;
   std::string StoredName(const std::string& name) override;
   bool Delete(const std::string& name) override;
+  std::uint32_t Hide(const std::string& name) override;
+  // A run with a standard user's rights cannot.
+  std::uint32_t DeleteAtRestart(const std::string&) override { return kErrorAccessDenied; }
 
  private:
   std::string PathOf(const std::string& name) const;

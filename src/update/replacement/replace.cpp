@@ -109,13 +109,14 @@ void ShowOutcome(MessagePump& pump, MainWindow& window) {
 
 int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
-                  RunRights rights, RunLog& log, bool askForRights) {
+                  RunRights rights, RunLog& log, bool askForRights, bool replaceInUse) {
   window.SetLabelText(Label::Label1, text::kFoundOnSystem);
   pump.Step();
   window.SetLabelText(Label::Label2, text::kUpdatedHeading);
   pump.Step();
 
   CopyReplacement replacement(platform, pump, rights, imagePath, image, imageSize);
+  if (replaceInUse) replacement.ReplaceInUse();
   std::vector<std::string> refused;
   int leftForUsers = 0;
   MoveUpdatedCopies(pump, window, [&](const std::string& path) {
@@ -133,6 +134,7 @@ int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
   if (askForRights) {
     ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
   }
+  replacement.RemoveSetAside();
   ShowOutcome(pump, window);
   return leftForUsers;
 }

@@ -21,9 +21,10 @@ class RunLog;
 // `imagePath`, as for a run with an administrator's rights, the copies are
 // staged from `image` itself. How each copy's folder is acted in follows
 // `rights` (see RunRights). Nothing is thrown. Gives how many copies were
-// left for their users.
+// left for their users. With `replaceInUse`, a copy running as a program is
+// replaced all the same (see CopyReplacement::ReplaceInUse).
 int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
-                  RunRights rights, RunLog& log, bool askForRights);
+                  RunRights rights, RunLog& log, bool askForRights, bool replaceInUse = false);
 
 }  // namespace mwn

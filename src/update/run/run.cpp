@@ -36,12 +36,13 @@ std::string ErrorText(const std::exception& error) {
 }  // namespace
 
 UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, RunLog& log,
-                     RunMode mode)
+                     RunMode mode, bool replaceInUse)
     : platform_(platform),
       pump_(pump),
       log_(log),
       window_(window, log, platform, pump),
-      quiet_(mode == RunMode::kQuiet) {}
+      quiet_(mode == RunMode::kQuiet),
+      replaceInUse_(replaceInUse) {}
 
 void UpdateRun::FormShow() {
   if (started_) return;
@@ -125,7 +126,8 @@ void UpdateRun::Work() {
   LogGate(known ? &replacement : nullptr, update);
   if (update) {
     const int leftForUsers = ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath,
-                                           image_.Data(), image_.Size(), rights, log_, !quiet_);
+                                           image_.Data(), image_.Size(), rights, log_, !quiet_,
+                                           replaceInUse_);
     const int notUpdated = window_.Lines(Memo::Memo1).Count();
     outcome_ = notUpdated == 0              ? ExitCode::kSuccess
                : notUpdated > leftForUsers ? ExitCode::kSomeNotUpdated

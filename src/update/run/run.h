@@ -23,8 +23,9 @@ enum class RunMode { kInteractive, kQuiet };
 
 class UpdateRun {
  public:
+  // With `replaceInUse`, copies running as programs are replaced too.
   UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, RunLog& log,
-            RunMode mode = RunMode::kInteractive);
+            RunMode mode = RunMode::kInteractive, bool replaceInUse = false);
   UpdateRun(const UpdateRun&) = delete;
   UpdateRun& operator=(const UpdateRun&) = delete;
 
@@ -50,6 +51,7 @@ class UpdateRun {
   RunLog& log_;
   LoggedWindow window_;
   const bool quiet_;
+  const bool replaceInUse_;
   ExitCode outcome_ = ExitCode::kCancelled;
   bool started_ = false;
   PayloadImage image_;  // kept until the process ends

@@ -70,7 +70,7 @@ int RunQuietly(Platform& platform, const CommandLine& command) {
   if (!lock) return Finish(log, ExitCode::kAlreadyRunning);
 
   QuietWindow window(platform);
-  UpdateRun run(platform, window, pump, log, RunMode::kQuiet);
+  UpdateRun run(platform, window, pump, log, RunMode::kQuiet, command.options.replaceInUse);
   try {
     run.FormShow();
   } catch (...) {

@@ -1,0 +1,96 @@
+// Copies that a running program holds as its image. The system lets such a
+// file be renamed within its volume, though not written, replaced or
+// deleted; so the old image moves aside in its own folder, the program going
+// on with it, and the new one takes its name.
+#include <set>
+
+#include "platform/errors.h"
+#include "platform/platform.h"
+#include "platform/pump.h"
+#include "update/base/path.h"
+#include "update/replacement/copy_replacement.h"
+
+namespace mwn {
+
+namespace {
+
+// Never the program's own name, nor one the run's other steps make.
+constexpr char kSetAsidePrefix[] = "~MwnOld";
+constexpr std::size_t kRandomDigits = 16;
+
+bool IsHexDigit(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// As RandomTempName makes them, in any letter case.
+bool IsSetAsideName(Platform& platform, const std::string& name) {
+  const std::string prefix = kSetAsidePrefix;
+  if (name.size() != prefix.size() + kRandomDigits + 4) return false;
+  if (!platform.EqualIgnoringCase(name.substr(0, prefix.size()), prefix) ||
+      !platform.EqualIgnoringCase(name.substr(name.size() - 4), ".tmp")) {
+    return false;
+  }
+  for (std::size_t i = prefix.size(); i < prefix.size() + kRandomDigits; ++i) {
+    if (!IsHexDigit(name[i])) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+// Only after the swap met what a running image answers, and only with the
+// switch: the rename aside is refused, as before, to a copy opened in any
+// other way that shares no delete access. The name aside is fresh and taken
+// only where nothing stands, so the rename meets nothing of anyone else's;
+// between the two renames the copy's name stands empty for as long as one
+// written-through rename takes.
+bool CopyReplacement::SwapAside(FolderEntries& folder, const std::string& folderPath,
+                                const std::string& staged, const std::string& name) {
+  if (!replaceInUse_ || failure_ != kErrorAccessDenied) return false;
+  const std::string aside = platform_.RandomTempName(kSetAsidePrefix);
+  pump_.Step();
+  if (aside.empty() || Move(folder, name, aside, false) != kErrorSuccess) return false;
+  if (Move(folder, staged, name, false) != kErrorSuccess) {
+    Move(folder, aside, name, false);
+    return false;
+  }
+  folder.Hide(aside);
+  pump_.Step();
+  setAsideIn_.push_back(folderPath);
+  // Held with an administrator's rights, the folder is one only they can
+  // change; the system deletes the old image at the restart should neither
+  // this run nor a later one have.
+  if (rights_ != RunRights::kStandard) {
+    folder.DeleteAtRestart(aside);
+    pump_.Step();
+  }
+  failure_ = kErrorSuccess;
+  return true;
+}
+
+// Each image set aside whose program has ended: the one still running
+// refuses the deletion and stays for a later run.
+void CopyReplacement::RemoveSetAside(FolderEntries& folder, const std::string& folderPath) {
+  std::vector<std::string> found;
+  const std::unique_ptr<FolderListing> listing =
+      platform_.ListFolder(JoinPath(folderPath, std::string(kSetAsidePrefix) + "*.tmp"));
+  DirEntry entry;
+  while (listing && listing->Next(entry) == ListStep::kEntry) {
+    if ((entry.attributes & (kAttrDirectory | kAttrReparsePoint)) == 0 &&
+        IsSetAsideName(platform_, entry.name)) {
+      found.push_back(entry.name);
+    }
+  }
+  pump_.Step();
+  for (const std::string& name : found) Discard(folder, name);
+}
+
+void CopyReplacement::RemoveSetAside() {
+  const std::set<std::string> folders(setAsideIn_.begin(), setAsideIn_.end());
+  for (const std::string& folderPath : folders) {
+    InFolderOf(folderPath, [&](FolderEntries& folder) { RemoveSetAside(folder, folderPath); });
+  }
+  setAsideIn_.clear();
+}
+
+}  // namespace mwn
