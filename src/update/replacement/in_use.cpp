@@ -73,7 +73,7 @@ bool CopyReplacement::SwapAside(FolderEntries& folder, const std::string& folder
 void CopyReplacement::RemoveSetAside(FolderEntries& folder, const std::string& folderPath) {
   std::vector<std::string> found;
   const std::unique_ptr<FolderListing> listing =
-      platform_.ListFolder(JoinPath(folderPath, std::string(kSetAsidePrefix) + "*.tmp"));
+      platform_.ListFolder(JoinPath(folderPath, "*.*"));
   DirEntry entry;
   while (listing && listing->Next(entry) == ListStep::kEntry) {
     if ((entry.attributes & (kAttrDirectory | kAttrReparsePoint)) == 0 &&

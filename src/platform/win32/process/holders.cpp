@@ -1,13 +1,13 @@
 // Which programs hold a file open, for the log and the report when a copy
 // cannot be replaced.
-#include <tlhelp32.h>
-
-#include <restartmanager.h>
-
 #include "platform/win32/process/system_library.h"
 #include "platform/win32/unique_handle.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
+
+// After <windows.h>, which they need.
+#include <restartmanager.h>
+#include <tlhelp32.h>
 
 namespace mwn {
 namespace {
