@@ -11,6 +11,7 @@
 #include "platform/pump.h"
 #include "update/base/run_log.h"
 #include "update/base/texts.h"
+#include "update/run/check.h"
 #include "update/run/start.h"
 
 namespace {
@@ -434,6 +435,193 @@ TEST_F(QuietRunTest, TheLogTellsEachStepAsItHappens) {
                    "Not updated C:\\B\\Mwn.exe: message 5 (error 5)",
                    "Updated C:\\A\\Mwn.exe",
                    "Exit code 1: the run finished, but some copies could not be updated"}));
+}
+
+// One document at the end; each copy with its outcome, whatever script its
+// path is in.
+TEST_F(QuietRunTest, TheReportGivesEachCopyItsVersionOutcomeAndHolder) {
+  platform.AddFile(platform.executablePath, VersionedImage("1.1.0.0"));
+  Copy("C:\\A\\Mwn.exe", "1.0.0.0");
+  Copy("C:\\B\\Mwn.exe", "1.0.0.0");
+  Copy("C:\\Ünï 日本\\Mwn.exe", "1.0.0.0");
+  platform.SetLocked("C:\\B\\Mwn.exe");
+  platform.holders["C:\\B\\Mwn.exe"] = {{"Mwn.exe", "C:\\B\\Mwn.exe", 4242, 1}};
+  EXPECT_EQ(Quiet({"/quiet", "/report=C:\\Logs\\run.json"}), 1);
+  EXPECT_EQ(platform.reports["C:\\Logs\\run.json"],
+            (Lines{"{\"updater\":\"1.1.0.0\",\"replacement\":\"2.1.0.0\",\"mode\":\"quiet\","
+                   "\"elevated\":false,\"system\":false,\"started\":\"2026-03-01T13:05:09Z\","
+                   "\"ended\":\"2026-03-01T13:05:09Z\",\"exitCode\":1,\"locations\":[\"C:\"],"
+                   "\"copies\":["
+                   "{\"path\":\"C:\\\\A\\\\Mwn.exe\",\"versionBefore\":\"1.0.0.0\","
+                   "\"outcome\":\"updated\",\"error\":0,\"reason\":\"\",\"heldBy\":[]},"
+                   "{\"path\":\"C:\\\\B\\\\Mwn.exe\",\"versionBefore\":\"1.0.0.0\","
+                   "\"outcome\":\"notUpdated\",\"error\":5,\"reason\":\"message 5 (error 5)\","
+                   "\"heldBy\":[{\"image\":\"Mwn.exe\",\"path\":\"C:\\\\B\\\\Mwn.exe\","
+                   "\"pid\":4242,\"session\":1}]},"
+                   "{\"path\":\"C:\\\\Ünï 日本\\\\Mwn.exe\",\"versionBefore\":\"1.0.0.0\","
+                   "\"outcome\":\"updated\",\"error\":0,\"reason\":\"\",\"heldBy\":[]}]}"}));
+}
+
+// The outcomes a run and a check give, as the report names them.
+TEST_F(QuietRunTest, EveryOutcomeOfARunOrACheckIsNamedInTheReport) {
+  struct Case {
+    const char* name;
+    Lines arguments;
+    bool system;
+    int exitCode;
+    Lines outcomes;  // "<path> <outcome>", in the order found
+  };
+  const Case cases[] = {
+      {"refused", {"/quiet", "/report"}, false, 2,
+       {"C:\\Old\\Mwn.exe notUpdated", "C:\\PF\\Mwn.exe notUpdated",
+        "C:\\Z\\Mwn.exe newer"}},
+      {"as SYSTEM", {"/quiet", "/report"}, true, 3,
+       {"C:\\Old\\Mwn.exe leftForUser", "C:\\PF\\Mwn.exe updated",
+        "C:\\Z\\Mwn.exe leftForUser"}},
+      {"check", {"/check", "/report"}, false, 2,
+       {"C:\\Old\\Mwn.exe wouldUpdate", "C:\\PF\\Mwn.exe current",
+        "C:\\Z\\Mwn.exe newer"}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    FakePlatform platform;
+    platform.AddDrive('C');
+    platform.AddFolder("C:\\Temp");
+    platform.resource = Compress(image);
+    platform.AddFile("C:\\Old\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.AddFile("C:\\PF\\Mwn.exe", OldBytes(test.system ? "1.0.0.0" : "2.1.0.0"));
+    platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0"));
+    platform.SetAdministratorsOnly("C:\\PF");
+    platform.elevated = platform.systemAccount = test.system;
+    const mwn::CommandLine command = mwn::ParseCommandLine(test.arguments);
+    const int exitCode = command.options.check ? mwn::RunCheck(platform, command)
+                                               : mwn::RunQuietly(platform, command);
+    EXPECT_EQ(exitCode, test.exitCode);
+    ASSERT_EQ(platform.reports.size(), 1u);
+    const std::string report = platform.reports.begin()->second.at(0);
+    std::size_t at = 0;
+    for (const std::string& expected : test.outcomes) {
+      const std::string path = expected.substr(0, expected.find(' '));
+      std::string escaped;
+      for (char c : path) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
+      at = report.find("\"path\":\"" + escaped + "\"", at);
+      ASSERT_NE(at, std::string::npos) << expected;
+      const std::size_t outcome = report.find("\"outcome\":\"", at) + 11;
+      EXPECT_EQ(report.substr(outcome, report.find('"', outcome) - outcome),
+                expected.substr(path.size() + 1));
+    }
+  }
+}
+
+// A check writes nothing anywhere, takes no lock, and its exit code says what
+// a run with the same command line would do.
+TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
+  struct Case {
+    const char* name;
+    std::map<std::string, std::string> copies;  // path -> version
+    bool system;
+    int exitCode;
+  };
+  const Case cases[] = {
+      {"none found", {}, false, 0},
+      {"one older", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "2.1.0.0"}}, false, 1},
+      {"all current", {{"C:\\A\\Mwn.exe", "2.1.0.0"}}, false, 0},
+      {"one newer", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "3.0.0.0"}}, false, 2},
+      {"SYSTEM, older only where users may change", {{"C:\\A\\Mwn.exe", "1.0.0.0"}}, true, 0},
+      {"SYSTEM, older in an administrators' folder", {{"C:\\PF\\Mwn.exe", "1.0.0.0"}}, true, 1},
+  };
+  const Op changes[] = {Op::DeleteFile,     Op::CopyFile,           Op::MoveFile,
+                        Op::CreateFileRW,   Op::WriteFileBytes,     Op::UniqueTempFile,
+                        Op::CreateFolder,   Op::CreatePrivateFolder, Op::RemoveFolder,
+                        Op::HideFile,       Op::DeleteAtRestart,    Op::FlushFile};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    FakePlatform platform;
+    platform.AddDrive('C');
+    platform.AddFolder("C:\\Temp");
+    platform.AddFolder("C:\\PF");
+    platform.SetAdministratorsOnly("C:\\PF");
+    platform.resource = Compress(image);
+    for (const auto& [path, version] : test.copies) platform.AddFile(path, OldBytes(version));
+    platform.elevated = platform.systemAccount = test.system;
+    platform.lockedByOther = platform.lockedByAdministratorsRun = true;
+    EXPECT_EQ(mwn::RunCheck(platform, mwn::ParseCommandLine({"/check", "/log=C:\\c.log"})),
+              test.exitCode);
+    for (const Op op : changes) EXPECT_EQ(platform.CountOf(op), 0) << OpName(op);
+    for (const auto& [path, version] : test.copies) {
+      EXPECT_EQ(platform.Contents(path), OldBytes(version));
+    }
+    EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+    EXPECT_EQ(platform.statusWrites, 0);
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_EQ(platform.logs["C:\\c.log"].back().substr(24, 12),
+              "Exit code " + std::to_string(test.exitCode) + ":");
+  }
+}
+
+// Written at the end of every run that searched, where detection rules look
+// for a run with an administrator's rights or a user's.
+TEST_F(QuietRunTest, TheStatusIsWrittenAtTheEndOfEveryRunThatSearchedAndOnlyThen) {
+  using Values = std::map<std::string, std::string>;
+  struct Case {
+    const char* name;
+    Lines arguments;
+    bool system;
+    std::function<void(FakePlatform&)> setUp;
+    int exitCode;
+    bool written;
+    Values status;
+  };
+  const auto nothing = [](FakePlatform&) {};
+  const Case cases[] = {
+      {"a user's run, one copy held", {"/quiet"}, false,
+       [](FakePlatform& platform) { platform.SetLocked("C:\\B\\Mwn.exe"); }, 1, true,
+       {{"HKCU\\Version", "2.1.0.0"}, {"HKCU\\ExitCode", "1"}, {"HKCU\\CopiesLeft", "2"},
+        {"HKCU\\LastRun", "2026-03-01T13:05:09Z"}}},
+      {"as SYSTEM, two left for their users", {"/quiet"}, true, nothing, 3, true,
+       {{"HKLM\\Version", "2.1.0.0"}, {"HKLM\\ExitCode", "3"}, {"HKLM\\CopiesLeft", "0"},
+        {"HKLM\\LastRun", "2026-03-01T13:05:09Z"}}},
+      {"refused by a newer copy", {"/quiet"}, false,
+       [](FakePlatform& platform) { platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0")); },
+       2, true,
+       {{"HKCU\\Version", "2.1.0.0"}, {"HKCU\\ExitCode", "2"}, {"HKCU\\CopiesLeft", "3"},
+        {"HKCU\\LastRun", "2026-03-01T13:05:09Z"}}},
+      {"a status that cannot be written", {"/quiet"}, false,
+       [](FakePlatform& platform) { platform.statusAnswer = mwn::kErrorAccessDenied; }, 1, true,
+       {}},
+      {"a check", {"/check"}, false, nothing, 1, false, {}},
+      {"not understood", {"/quiet", "/bogus"}, false, nothing, 87, false, {}},
+      {"another run", {"/quiet"}, false,
+       [](FakePlatform& platform) { platform.lockedByOther = true; }, 1618, false, {}},
+      {"no log", {"/quiet", "/log"}, false,
+       [](FakePlatform& platform) { platform.logOpens = false; }, 1622, false, {}},
+      {"unsafe", {"/quiet"}, true,
+       [](FakePlatform& platform) { platform.dllSearchNarrowed = false; }, 1654, false, {}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    FakePlatform platform;
+    platform.AddDrive('C');
+    platform.AddFolder("C:\\Temp");
+    platform.resource = Compress(image);
+    platform.AddFile("C:\\A\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.AddFile("C:\\PF\\B\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.AddFile("C:\\B\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.SetAdministratorsOnly("C:\\PF\\B");
+    platform.elevated = platform.systemAccount = test.system;
+    test.setUp(platform);
+    const mwn::CommandLine command = mwn::ParseCommandLine(test.arguments);
+    EXPECT_EQ(command.options.check ? mwn::RunCheck(platform, command)
+                                    : mwn::RunQuietly(platform, command),
+              test.exitCode);
+    EXPECT_EQ(platform.registry, test.status);
+    EXPECT_EQ(platform.statusWrites, test.written ? 1 : 0);
+  }
+  // A run cancelled at its question searched nothing.
+  platform.boxAnswers = {mwn::kIdCancel};
+  run.FormShow();
+  EXPECT_EQ(mwn::Finish(log, run.Outcome()), 1602);
+  EXPECT_EQ(platform.statusWrites, 0);
 }
 
 }  // namespace
