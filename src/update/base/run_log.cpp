@@ -166,7 +166,8 @@ void RunLog::Error(const std::string& message) { Line("The run ended on an error
 void RunLog::Exit(ExitCode code) {
   record_.exitCode = ToInt(code);
   record_.ended = platform_.UniversalNow();
-  Line("Exit code " + std::to_string(ToInt(code)) + ": " + ExitCodeMeaning(code));
+  Line("Exit code " + std::to_string(ToInt(code)) + ": " +
+       (record_.mode == "check" ? CheckMeaning(code) : ExitCodeMeaning(code)));
   if (report_ && !report_->WriteLine(ReportJson(record_))) Line("The report could not be written");
 }
 
