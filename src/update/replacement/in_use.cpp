@@ -38,15 +38,18 @@ bool IsSetAsideName(Platform& platform, const std::string& name) {
 
 }  // namespace
 
-// Only after the swap met what a running image answers, and only with the
-// switch: the rename aside is refused, as before, to a copy opened in any
-// other way that shares no delete access. The name aside is fresh and taken
+// Only with the switch, and only after the swap met what a running image
+// answers (access denied; some file systems say in use): the rename aside
+// is refused, as before, to a copy opened in any other way that shares no
+// delete access. The name aside is fresh and taken
 // only where nothing stands, so the rename meets nothing of anyone else's;
 // between the two renames the copy's name stands empty for as long as one
 // written-through rename takes.
 bool CopyReplacement::SwapAside(FolderEntries& folder, const std::string& folderPath,
                                 const std::string& staged, const std::string& name) {
-  if (!replaceInUse_ || failure_ != kErrorAccessDenied) return false;
+  if (!replaceInUse_ || (failure_ != kErrorAccessDenied && failure_ != kErrorSharingViolation)) {
+    return false;
+  }
   const std::string aside = platform_.RandomTempName(kSetAsidePrefix);
   pump_.Step();
   if (aside.empty() || Move(folder, name, aside, false) != kErrorSuccess) return false;

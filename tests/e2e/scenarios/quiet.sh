@@ -68,7 +68,7 @@ quiet 'MwnUpdate.exe -VerySilent /log=C:\\x.log' 1 'attach Mwn.exe'
 kill "$WINE_STARTED_PID" 2>/dev/null || true
 same_file "$SANDBOX/D/InUse/Mwn.exe" "$MWN_COPY_OLD"
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
-log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)$' || fail "no reason logged"
+log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)(; held by .+)?$' || fail "no reason logged"
 temp_is_empty
 
 # The folder is made private to administrators. Once there, Wine reads it
