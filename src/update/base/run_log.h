@@ -31,6 +31,8 @@ class RunLog {
   // end. False with the system's error code when it cannot be opened.
   bool OpenReport(const std::string& path, std::uint32_t& error);
   const RunRecord& Record() const { return record_; }
+  // A log or a report is kept: each copy's version is worth reading for it.
+  bool Detailed() const { return Active() || report_ != nullptr; }
   Platform& System() { return platform_; }
 
   // The opening lines: the updater's own version, the mode ("interactive",

@@ -51,8 +51,9 @@ struct RunRecord {
 
   // The entry of the copy at `path`, made when missing.
   CopyRecord& Copy(const std::string& path);
-  // Copies the run could act on that are still older than the replacement
-  // (or of no version it could read).
+  // Copies the run could act on that are still older than the replacement;
+  // one whose version was not read (no log, no report) and that was not
+  // updated counts too.
   std::uint32_t CopiesLeft() const;
 };
 

@@ -19,8 +19,10 @@ void LoggedWindow::LoggedLines::Add(const std::string& line) {
 void LoggedWindow::Added(Memo memo, const std::string& line) {
   switch (memo) {
     case Memo::Memo1: {
+      // Read for the log and the report only: a run without them reads no
+      // file for its record.
       VersionStamp version;
-      const bool known = ReadVersionStamp(platform_, pump_, line, version);
+      const bool known = log_.Detailed() && ReadVersionStamp(platform_, pump_, line, version);
       if (known && newestFound_ < version) newestFound_ = version;
       log_.Found(line, known ? &version : nullptr);
       return;

@@ -581,7 +581,7 @@ TEST_F(QuietRunTest, TheStatusIsWrittenAtTheEndOfEveryRunThatSearchedAndOnlyThen
       {"as SYSTEM, two left for their users", {"/quiet"}, true, nothing, 3, true,
        {{"HKLM\\Version", "2.1.0.0"}, {"HKLM\\ExitCode", "3"}, {"HKLM\\CopiesLeft", "0"},
         {"HKLM\\LastRun", "2026-03-01T13:05:09Z"}}},
-      {"refused by a newer copy", {"/quiet"}, false,
+      {"refused by a newer copy", {"/quiet", "/log=C:\\l.log"}, false,
        [](FakePlatform& platform) { platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0")); },
        2, true,
        {{"HKCU\\Version", "2.1.0.0"}, {"HKCU\\ExitCode", "2"}, {"HKCU\\CopiesLeft", "3"},
