@@ -453,12 +453,12 @@ void FakePlatform::AddVolumeLabel(const std::string& root, const std::string& na
   rootNode->entries.push_back({name, NewNode(false, rootNode->volume, attributes)});
 }
 
-void FakePlatform::SetRunningImage(const std::string& path) {
-  FindOrDie(path)->runningImage = true;
+void FakePlatform::SetRunningImage(const std::string& path, const mwn::RunningProgram& program) {
+  FindOrDie(path)->runningAs.push_back(program);
 }
 
 void FakePlatform::EndRunningPrograms() {
-  for (const auto& node : nodes_) node->runningImage = false;
+  for (const auto& node : nodes_) node->runningAs.clear();
 }
 
 void FakePlatform::SetLocked(const std::string& path, bool locked) {
@@ -619,7 +619,8 @@ bool FakePlatform::FolderIdentity(const std::string& path, mwn::FileIdentity& id
 bool FakePlatform::DeleteFileAt(const std::string& path) {
   if (Failing(Op::DeleteFile, path)) return false;
   const Resolved target = Resolve(path);
-  if (target.node == nullptr || target.node->folder || target.node->locked || target.node->runningImage ||
+  if (target.node == nullptr || target.node->folder || target.node->locked ||
+      target.node->Running() ||
       (target.node->attributes & mwn::kAttrReadOnly) != 0 || ChangeRefused(target.parent)) {
     return false;
   }
@@ -643,7 +644,8 @@ std::uint32_t FakePlatform::CopyFileTo(const std::string& source, const std::str
   if (file != nullptr) {
     if (!overwrite) return kErrorAlreadyExists;
     // As the system answers for a running program's executable.
-    if (file->folder || file->locked || file->runningImage || (file->attributes & mwn::kAttrReadOnly) != 0) {
+    if (file->folder || file->locked || file->Running() ||
+        (file->attributes & mwn::kAttrReadOnly) != 0) {
       return mwn::kErrorAccessDenied;
     }
     file->attributes = from->attributes;
@@ -673,7 +675,7 @@ std::uint32_t FakePlatform::MoveFileTo(const std::string& source, const std::str
   }
   if (to.node != nullptr) {
     if (!replace) return kErrorAlreadyExists;
-    if (to.node->folder || to.node->locked || to.node->runningImage ||
+    if (to.node->folder || to.node->locked || to.node->Running() ||
         (to.node->attributes & mwn::kAttrReadOnly) != 0) {
       return mwn::kErrorAccessDenied;
     }
@@ -691,7 +693,7 @@ bool FakePlatform::FlushFileToDisk(const std::string& path, const mwn::Progress&
   if (Failing(Op::FlushFile, path)) return false;
   if (progress) progress();
   Node* node = Find(path);
-  if (node == nullptr || node->folder || node->locked || node->runningImage) return false;
+  if (node == nullptr || node->folder || node->locked || node->Running()) return false;
   node->unflushed = false;
   return true;
 }
@@ -824,7 +826,7 @@ std::unique_ptr<mwn::WritableFile> FakePlatform::CreateFileRW(const std::string&
     error = mwn::kErrorAccessDenied;
   } else if (file != nullptr && (file->folder || (file->attributes & mwn::kAttrReadOnly) != 0)) {
     error = mwn::kErrorAccessDenied;
-  } else if (file != nullptr && (file->locked || file->runningImage)) {
+  } else if (file != nullptr && (file->locked || file->Running())) {
     error = mwn::kErrorSharingViolation;
   }
   if (error != mwn::kErrorSuccess) return nullptr;
@@ -1034,7 +1036,9 @@ std::unique_ptr<mwn::LogFile> FakePlatform::OpenReportFile(const std::string& pa
 
 std::vector<mwn::RunningProgram> FakePlatform::ProgramsHolding(const std::string& path) {
   const auto found = holders.find(path);
-  return found != holders.end() ? found->second : std::vector<mwn::RunningProgram>{};
+  if (found != holders.end()) return found->second;
+  const Node* node = Find(path);
+  return node != nullptr ? node->runningAs : std::vector<mwn::RunningProgram>{};
 }
 
 std::uint32_t FakePlatform::WriteStatus(bool machine, const std::vector<mwn::StatusValue>& values) {

@@ -121,8 +121,9 @@ class FakePlatform : public mwn::Platform {
   // moved or opened for writing.
   void SetLocked(const std::string& path, bool locked = true);
   // A running program's image, as the system treats one: readable and
-  // renamed within its volume, but neither written, replaced nor deleted.
-  void SetRunningImage(const std::string& path);
+  // renamed within its volume, but neither written, replaced nor deleted;
+  // ProgramsHolding names `program` wherever it moves.
+  void SetRunningImage(const std::string& path, const mwn::RunningProgram& program);
   void EndRunningPrograms();
   // Exists, but cannot be opened for reading.
   void SetDenyRead(const std::string& path, bool denied = true);
@@ -350,7 +351,8 @@ class FakePlatform : public mwn::Platform {
     std::vector<std::uint8_t> bytes;
     std::vector<Entry> entries;  // folders: in listing order
     bool locked = false;
-    bool runningImage = false;
+    std::vector<mwn::RunningProgram> runningAs;  // a running image, of these
+    bool Running() const { return !runningAs.empty(); }
     bool denyRead = false;
     bool unflushed = false;  // data still in the write cache
     bool unlistable = false;

@@ -102,13 +102,26 @@ void RunLog::Gate(const VersionStamp* replacement, const VersionStamp& newestFou
        (update ? ": the copies are updated" : ": not newer, nothing is changed"));
 }
 
+// What an earlier attempt said goes; what setting aside said stays.
 void RunLog::Updated(const std::string& path) {
+  CopyRecord& copy = record_.Copy(path);
+  if (copy.outcome != CopyOutcome::kUpdated) {
+    copy.outcome = CopyOutcome::kUpdated;
+    copy.error = kErrorSuccess;
+    copy.reason.clear();
+    copy.heldBy.clear();
+  }
+  Line("Updated " + path);
+}
+
+void RunLog::SetAside(const std::string& path, const std::string& aside) {
   CopyRecord& copy = record_.Copy(path);
   copy.outcome = CopyOutcome::kUpdated;
   copy.error = kErrorSuccess;
-  copy.reason.clear();
-  copy.heldBy.clear();
-  Line("Updated " + path);
+  copy.reason = "replaced while a program ran it; its old image waits as " + aside +
+                " until that program ends";
+  copy.heldBy = platform_.ProgramsHolding(JoinPath(FolderOfPath(path), aside));
+  Line("Set aside the running image of " + path + " as " + aside + Holders(copy.heldBy));
 }
 
 void RunLog::NotUpdated(const std::string& path, std::uint32_t errorCode) {

@@ -44,6 +44,9 @@ class RunLog {
   void Found(const std::string& path, const VersionStamp* version);
   void Gate(const VersionStamp* replacement, const VersionStamp& newestFound, bool update);
   void Updated(const std::string& path);
+  // Updated while a program ran it: its old image waits in the same folder
+  // under the name `aside`.
+  void SetAside(const std::string& path, const std::string& aside);
   // `errorCode` 0: the copy failed a check (read back, flushed) that gives
   // no system error.
   void NotUpdated(const std::string& path, std::uint32_t errorCode);

@@ -69,6 +69,7 @@ CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump, RunRight
 
 ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
   failure_ = kErrorSuccess;
+  setAsideAs_.clear();
   if (rights_ == RunRights::kStandard) {
     PathFolder folder(platform_, FolderOfPath(target));
     return ReplaceIn(folder, FolderOfPath(target), NameOfPath(target));

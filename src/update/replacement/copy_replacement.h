@@ -62,6 +62,9 @@ class CopyReplacement {
   // image put in its place.
   void ReplaceInUse() { replaceInUse_ = true; }
   ReplaceOutcome Replace(const std::string& target);
+  // The name in its folder under which the last Replace set a running image
+  // aside, or the empty string.
+  const std::string& SetAsideAs() const { return setAsideAs_; }
   // Deletes the images set aside by this run whose programs have ended; a
   // later run deletes the others when it comes to their copies.
   void RemoveSetAside();
@@ -110,6 +113,7 @@ class CopyReplacement {
   std::function<void()> answering_;
   std::uint32_t failure_ = 0;
   bool replaceInUse_ = false;
+  std::string setAsideAs_;
   // The folders where this run set an image aside.
   std::vector<std::string> setAsideIn_;
 };

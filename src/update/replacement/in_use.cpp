@@ -60,6 +60,7 @@ bool CopyReplacement::SwapAside(FolderEntries& folder, const std::string& folder
   folder.Hide(aside);
   pump_.Step();
   setAsideIn_.push_back(folderPath);
+  setAsideAs_ = aside;
   // Held with an administrator's rights, the folder is one only they can
   // change; the system deletes the old image at the restart should neither
   // this run nor a later one have.

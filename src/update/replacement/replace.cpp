@@ -123,6 +123,9 @@ int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
     const ReplaceOutcome outcome = replacement.Replace(path);
     // An elevated process does not see the user's network connections.
     if (outcome == ReplaceOutcome::kFolderRefused && IsOnDriveLetter(path)) refused.push_back(path);
+    if (outcome == ReplaceOutcome::kUpdated && !replacement.SetAsideAs().empty()) {
+      log.SetAside(path, replacement.SetAsideAs());
+    }
     if (outcome == ReplaceOutcome::kLeftForUser) {
       ++leftForUsers;
       log.LeftForUser(path);

@@ -155,8 +155,7 @@ TEST(ReplaceInUse, ARunningImageIsNamedOrSetAsideHiddenAndRemovedOnceItsProgramE
     Machine machine;
     FakePlatform& platform = machine.platform;
     machine.Copy(copy);
-    platform.holders[copy] = {program};
-    platform.SetRunningImage(copy);
+    platform.SetRunningImage(copy, program);
     if (test.hold == kNoDeleteSharing) platform.SetLocked(copy);
     if (test.hold == kRenameRefused) {
       platform.fail = [&](Op op, const std::string& to) {
@@ -203,6 +202,11 @@ TEST(ReplaceInUse, ARunningImageIsNamedOrSetAsideHiddenAndRemovedOnceItsProgramE
     EXPECT_EQ(platform.Contents("C:\\Apps\\" + aside[0]), Machine::OldBytes(copy));
     EXPECT_NE(platform.AttributesOf("C:\\Apps\\" + aside[0]) & mwn::kAttrHidden, 0u);
     EXPECT_EQ(platform.deletionsAtRestart, test.administrator ? aside : Lines{});
+    const mwn::CopyRecord& record = machine.log.Record().copies.at(0);
+    EXPECT_EQ(record.outcome, mwn::CopyOutcome::kUpdated);
+    EXPECT_NE(record.reason.find(aside[0]), std::string::npos) << record.reason;
+    ASSERT_EQ(record.heldBy.size(), 1u);
+    EXPECT_EQ(record.heldBy[0].pid, 4242u);
     // The next run that comes to the copy removes it once its program has ended.
     machine.Replace(true);
     EXPECT_EQ(setAside(), aside);
