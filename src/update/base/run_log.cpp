@@ -120,7 +120,9 @@ void RunLog::SetAside(const std::string& path, const std::string& aside) {
   copy.error = kErrorSuccess;
   copy.reason = "replaced while a program ran it; its old image waits as " + aside +
                 " until that program ends";
+  // A program's image path may still be the one it was started from.
   copy.heldBy = platform_.ProgramsHolding(JoinPath(FolderOfPath(path), aside));
+  if (copy.heldBy.empty()) copy.heldBy = platform_.ProgramsHolding(path);
   Line("Set aside the running image of " + path + " as " + aside + Holders(copy.heldBy));
 }
 

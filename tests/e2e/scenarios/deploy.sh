@@ -60,7 +60,8 @@ same_file "$in_use/$aside" "$MWN_COPY_OLD"
 "$WINE64_LOADER" attrib "D:\\InUse\\$aside" 2>/dev/null | grep -q '^[A-Z ]*H' ||
   fail "the image set aside is not hidden"
 report_has '{"path":"D:\\InUse\\Mwn.exe","versionBefore":"1.0.0.0","outcome":"updated"' \
-  '"exitCode":0'
+  "\"reason\":\"replaced while a program ran it; its old image waits as $aside until that program ends\"" \
+  '"heldBy":[{"image":"Mwn.exe","path":"D:\\InUse\\' '"exitCode":0'
 replacement=$(grep -oE '"replacement":"[0-9.]+"' "$report" | cut -d'"' -f4)
 [ "$(status_value Version)" = "$replacement" ] || fail "status Version is not $replacement"
 [ "$(status_value ExitCode)" = 0x0 ] || fail "status ExitCode is not 0"
