@@ -155,7 +155,8 @@ bool CopyReplacement::InFolderOf(const std::string& folderPath,
     return true;
   }
   std::uint32_t error = kErrorSuccess;
-  const std::unique_ptr<HeldFolder> held = AdministratorsFolder(platform_, pump_, folderPath, error);
+  const std::unique_ptr<HeldFolder> held =
+      AdministratorsFolder(platform_, pump_, folderPath, error);
   if (held) work(*held);
   return held != nullptr;
 }

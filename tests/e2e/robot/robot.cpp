@@ -290,8 +290,9 @@ class Robot {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION started{};
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, Wide(folder).c_str(),
-                        &startup, &started))
+    const std::wstring from = Wide(folder);
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, from.c_str(), &startup,
+                        &started))
       throw Failure("cannot start " + commandLine + " in " + folder);
     CloseHandle(started.hThread);
     process_ = started.hProcess;

@@ -20,7 +20,7 @@ struct BasicInformation {
   LARGE_INTEGER change;
   ULONG attributes;
 };
-constexpr int kFileBasicInformation = 4;
+constexpr auto kFileBasicInformation = static_cast<FILE_INFORMATION_CLASS>(4);
 
 // The held folder's own path as the system resolves it now, "\\?\C:\...".
 std::wstring FinalPathOf(HANDLE folder) {
@@ -37,14 +37,13 @@ std::wstring FinalPathOf(HANDLE folder) {
 
 // True when no standard user may rename or replace any folder above the one
 // at `path` ("\\?\C:\a\b"): each lets them add entries of their own at most.
+// The drive's root ("C:\") first, then each folder below it but the last.
 bool AncestorsFixed(const std::wstring& path) {
-  const std::size_t root = std::wstring(kLongPrefix).size() + 3;
-  for (std::size_t cut = root - 1; cut != std::wstring::npos && cut < path.size();
-       cut = path.find(L'\\', cut + 1)) {
+  const std::wstring plain = path.substr(std::wstring(kLongPrefix).size());
+  for (std::size_t cut = 2; cut != std::wstring::npos; cut = plain.find(L'\\', cut + 1)) {
     DWORD error = kErrorSuccess;
-    const std::wstring prefix = path.substr(std::wstring(kLongPrefix).size(),
-                                            cut + 1 - std::wstring(kLongPrefix).size());
-    const UniqueKernelHandle ancestor = HoldPath(NarrowText(prefix), error);
+    const UniqueKernelHandle ancestor =
+        HoldPath(NarrowText(plain.substr(0, cut == 2 ? 3 : cut)), error);
     if (!ancestor || TrustOfFolder(ancestor.get()) == FolderTrust::kChangeable) return false;
   }
   return true;
@@ -56,11 +55,11 @@ DWORD HideOpenFile(HANDLE file) {
   BasicInformation information{};
   IO_STATUS_BLOCK status{};
   NTSTATUS result = NtQueryInformationFile(file, &status, &information, sizeof information,
-                                           static_cast<FILE_INFORMATION_CLASS>(kFileBasicInformation));
+                                           kFileBasicInformation);
   if (result >= 0) {
     information = BasicInformation{{}, {}, {}, {}, information.attributes | FILE_ATTRIBUTE_HIDDEN};
     result = NtSetInformationFile(file, &status, &information, sizeof information,
-                                  static_cast<FILE_INFORMATION_CLASS>(kFileBasicInformation));
+                                  kFileBasicInformation);
   }
   return result >= 0 ? kErrorSuccess : RtlNtStatusToDosError(result);
 }
