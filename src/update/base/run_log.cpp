@@ -72,6 +72,7 @@ void RunLog::Start(MessagePump& pump, const std::string& mode) {
   record_.started = platform_.UniversalNow();
   record_.elevated = platform_.RunningElevated();
   record_.system = record_.elevated && platform_.RunningAsSystemAccount();
+  if (!Detailed()) return;
   record_.updaterKnown =
       ReadVersionStamp(platform_, pump, platform_.ExecutablePath(), record_.updater);
   if (!Active()) return;
