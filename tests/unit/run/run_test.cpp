@@ -297,6 +297,23 @@ class QuietRunTest : public RunTest {
   int Quiet(const Lines& arguments = {"/quiet"}) {
     return mwn::RunQuietly(platform, mwn::ParseCommandLine(arguments));
   }
+  // "<path> <outcome>" for each copy in the one report written, in order.
+  static Lines Outcomes(const FakePlatform& platform) {
+    Lines outcomes;
+    if (platform.reports.size() != 1) return {std::to_string(platform.reports.size()) + " reports"};
+    const std::string report = platform.reports.begin()->second.at(0);
+    for (std::size_t at = report.find("{\"path\":\""); at != std::string::npos;
+         at = report.find("{\"path\":\"", at + 1)) {
+      std::string path = report.substr(at + 9, report.find("\",\"versionBefore", at) - at - 9);
+      for (std::size_t bs = path.find("\\\\"); bs != std::string::npos;
+           bs = path.find("\\\\", bs + 1)) {
+        path.erase(bs, 1);
+      }
+      const std::size_t outcome = report.find("\"outcome\":\"", at) + 11;
+      outcomes.push_back(path + " " + report.substr(outcome, report.find('"', outcome) - outcome));
+    }
+    return outcomes;
+  }
   // The log's lines without their time stamps, once each stamp is checked.
   Lines LogText(const std::string& path) {
     Lines text;
@@ -462,57 +479,6 @@ TEST_F(QuietRunTest, TheReportGivesEachCopyItsVersionOutcomeAndHolder) {
                    "\"outcome\":\"updated\",\"error\":0,\"reason\":\"\",\"heldBy\":[]}]}"}));
 }
 
-// The outcomes a run and a check give, as the report names them.
-TEST_F(QuietRunTest, EveryOutcomeOfARunOrACheckIsNamedInTheReport) {
-  struct Case {
-    const char* name;
-    Lines arguments;
-    bool system;
-    int exitCode;
-    Lines outcomes;  // "<path> <outcome>", in the order found
-  };
-  const Case cases[] = {
-      {"refused", {"/quiet", "/report"}, false, 2,
-       {"C:\\Old\\Mwn.exe notUpdated", "C:\\PF\\Mwn.exe notUpdated",
-        "C:\\Z\\Mwn.exe newer"}},
-      {"as SYSTEM", {"/quiet", "/report"}, true, 3,
-       {"C:\\Old\\Mwn.exe leftForUser", "C:\\PF\\Mwn.exe updated",
-        "C:\\Z\\Mwn.exe leftForUser"}},
-      {"check", {"/check", "/report"}, false, 2,
-       {"C:\\Old\\Mwn.exe wouldUpdate", "C:\\PF\\Mwn.exe current",
-        "C:\\Z\\Mwn.exe newer"}},
-  };
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.name);
-    FakePlatform platform;
-    platform.AddDrive('C');
-    platform.AddFolder("C:\\Temp");
-    platform.resource = Compress(image);
-    platform.AddFile("C:\\Old\\Mwn.exe", OldBytes("1.0.0.0"));
-    platform.AddFile("C:\\PF\\Mwn.exe", OldBytes(test.system ? "1.0.0.0" : "2.1.0.0"));
-    platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0"));
-    platform.SetAdministratorsOnly("C:\\PF");
-    platform.elevated = platform.systemAccount = test.system;
-    const mwn::CommandLine command = mwn::ParseCommandLine(test.arguments);
-    const int exitCode = command.options.check ? mwn::RunCheck(platform, command)
-                                               : mwn::RunQuietly(platform, command);
-    EXPECT_EQ(exitCode, test.exitCode);
-    ASSERT_EQ(platform.reports.size(), 1u);
-    const std::string report = platform.reports.begin()->second.at(0);
-    std::size_t at = 0;
-    for (const std::string& expected : test.outcomes) {
-      const std::string path = expected.substr(0, expected.find(' '));
-      std::string escaped;
-      for (char c : path) escaped += c == '\\' ? std::string("\\\\") : std::string(1, c);
-      at = report.find("\"path\":\"" + escaped + "\"", at);
-      ASSERT_NE(at, std::string::npos) << expected;
-      const std::size_t outcome = report.find("\"outcome\":\"", at) + 11;
-      EXPECT_EQ(report.substr(outcome, report.find('"', outcome) - outcome),
-                expected.substr(path.size() + 1));
-    }
-  }
-}
-
 // A check writes nothing anywhere, takes no lock, and its exit code says what
 // a run with the same command line would do.
 TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
@@ -521,14 +487,19 @@ TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
     std::map<std::string, std::string> copies;  // path -> version
     bool system;
     int exitCode;
+    Lines outcomes;
   };
   const Case cases[] = {
-      {"none found", {}, false, 0},
-      {"one older", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "2.1.0.0"}}, false, 1},
-      {"all current", {{"C:\\A\\Mwn.exe", "2.1.0.0"}}, false, 0},
-      {"one newer", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "3.0.0.0"}}, false, 2},
-      {"SYSTEM, older only where users may change", {{"C:\\A\\Mwn.exe", "1.0.0.0"}}, true, 0},
-      {"SYSTEM, older in an administrators' folder", {{"C:\\PF\\Mwn.exe", "1.0.0.0"}}, true, 1},
+      {"none found", {}, false, 0, {}},
+      {"one older", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "2.1.0.0"}}, false, 1,
+       {"C:\\A\\Mwn.exe wouldUpdate", "C:\\B\\Mwn.exe current"}},
+      {"all current", {{"C:\\A\\Mwn.exe", "2.1.0.0"}}, false, 0, {"C:\\A\\Mwn.exe current"}},
+      {"one newer", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "3.0.0.0"}}, false, 2,
+       {"C:\\A\\Mwn.exe wouldUpdate", "C:\\B\\Mwn.exe newer"}},
+      {"SYSTEM, older only where users may change", {{"C:\\A\\Mwn.exe", "1.0.0.0"}}, true, 0,
+       {"C:\\A\\Mwn.exe leftForUser"}},
+      {"SYSTEM, older in an administrators' folder", {{"C:\\PF\\Mwn.exe", "1.0.0.0"}}, true, 1,
+       {"C:\\PF\\Mwn.exe wouldUpdate"}},
   };
   const Op changes[] = {Op::DeleteFile,     Op::CopyFile,           Op::MoveFile,
                         Op::CreateFileRW,   Op::WriteFileBytes,     Op::UniqueTempFile,
@@ -545,8 +516,10 @@ TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
     for (const auto& [path, version] : test.copies) platform.AddFile(path, OldBytes(version));
     platform.elevated = platform.systemAccount = test.system;
     platform.lockedByOther = platform.lockedByAdministratorsRun = true;
-    EXPECT_EQ(mwn::RunCheck(platform, mwn::ParseCommandLine({"/check", "/log=C:\\c.log"})),
+    EXPECT_EQ(mwn::RunCheck(platform, mwn::ParseCommandLine(
+                                          {"/check", "/log=C:\\c.log", "/report=C:\\c.json"})),
               test.exitCode);
+    EXPECT_EQ(Outcomes(platform), test.outcomes);
     for (const Op op : changes) EXPECT_EQ(platform.CountOf(op), 0) << OpName(op);
     for (const auto& [path, version] : test.copies) {
       EXPECT_EQ(platform.Contents(path), OldBytes(version));
@@ -563,6 +536,10 @@ TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
 // for a run with an administrator's rights or a user's.
 TEST_F(QuietRunTest, TheStatusIsWrittenAtTheEndOfEveryRunThatSearchedAndOnlyThen) {
   using Values = std::map<std::string, std::string>;
+  const auto status = [](const std::string& hive, const char* exitCode, const char* left) {
+    return Values{{hive + "\\Version", "2.1.0.0"}, {hive + "\\ExitCode", exitCode},
+                  {hive + "\\CopiesLeft", left}, {hive + "\\LastRun", "2026-03-01T13:05:09Z"}};
+  };
   struct Case {
     const char* name;
     Lines arguments;
@@ -571,21 +548,21 @@ TEST_F(QuietRunTest, TheStatusIsWrittenAtTheEndOfEveryRunThatSearchedAndOnlyThen
     int exitCode;
     bool written;
     Values status;
+    Lines outcomes;  // with /report
   };
   const auto nothing = [](FakePlatform&) {};
   const Case cases[] = {
       {"a user's run, one copy held", {"/quiet"}, false,
        [](FakePlatform& platform) { platform.SetLocked("C:\\B\\Mwn.exe"); }, 1, true,
-       {{"HKCU\\Version", "2.1.0.0"}, {"HKCU\\ExitCode", "1"}, {"HKCU\\CopiesLeft", "2"},
-        {"HKCU\\LastRun", "2026-03-01T13:05:09Z"}}},
-      {"as SYSTEM, two left for their users", {"/quiet"}, true, nothing, 3, true,
-       {{"HKLM\\Version", "2.1.0.0"}, {"HKLM\\ExitCode", "3"}, {"HKLM\\CopiesLeft", "0"},
-        {"HKLM\\LastRun", "2026-03-01T13:05:09Z"}}},
-      {"refused by a newer copy", {"/quiet", "/log=C:\\l.log"}, false,
+       status("HKCU", "1", "2")},
+      {"as SYSTEM, two left for their users", {"/quiet", "/report=C:\\r.json"}, true, nothing, 3,
+       true, status("HKLM", "3", "0"),
+       {"C:\\A\\Mwn.exe leftForUser", "C:\\PF\\B\\Mwn.exe updated", "C:\\B\\Mwn.exe leftForUser"}},
+      {"refused by a newer copy", {"/quiet", "/report=C:\\r.json"}, false,
        [](FakePlatform& platform) { platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0")); },
-       2, true,
-       {{"HKCU\\Version", "2.1.0.0"}, {"HKCU\\ExitCode", "2"}, {"HKCU\\CopiesLeft", "3"},
-        {"HKCU\\LastRun", "2026-03-01T13:05:09Z"}}},
+       2, true, status("HKCU", "2", "3"),
+       {"C:\\A\\Mwn.exe notUpdated", "C:\\PF\\B\\Mwn.exe notUpdated", "C:\\B\\Mwn.exe notUpdated",
+        "C:\\Z\\Mwn.exe newer"}},
       {"a status that cannot be written", {"/quiet"}, false,
        [](FakePlatform& platform) { platform.statusAnswer = mwn::kErrorAccessDenied; }, 1, true,
        {}},
@@ -616,6 +593,7 @@ TEST_F(QuietRunTest, TheStatusIsWrittenAtTheEndOfEveryRunThatSearchedAndOnlyThen
               test.exitCode);
     EXPECT_EQ(platform.registry, test.status);
     EXPECT_EQ(platform.statusWrites, test.written ? 1 : 0);
+    if (!test.outcomes.empty()) EXPECT_EQ(Outcomes(platform), test.outcomes);
   }
   // A run cancelled at its question searched nothing.
   platform.boxAnswers = {mwn::kIdCancel};
