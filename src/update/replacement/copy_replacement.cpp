@@ -41,9 +41,11 @@ CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump, CopyFold
 ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
   failure_ = kErrorSuccess;
   failedStep_ = StepFailure();
+  setAsideAs_.clear();
   const std::string folderPath = FolderOfPath(target);
   if (folders_.Rights() == RunRights::kStandard) {
     PathFolder folder(platform_, folderPath);
+    RemoveSetAside(folder, folderPath);
     return ReplaceIn(folder, folderPath, NameOfPath(target), false);
   }
   HeldFolder* const held = folders_.Held(target);
@@ -80,7 +82,8 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
                                        : ReplaceOutcome::kNotUpdated;
   }
   const std::string staged = Stage(folder, folderPath, error);
-  if (staged.empty() || !Swap(folder, staged, name)) {
+  if (staged.empty() ||
+      !(Swap(folder, staged, name) || SwapAside(folder, folderPath, staged, name))) {
     if (!staged.empty()) Discard(folder, staged);
     Discard(folder, backup);
     return ReplaceOutcome::kNotUpdated;

@@ -91,4 +91,8 @@ bool PathFolder::FileVersion(const std::string& name, std::uint32_t& versionMS,
          platform_.RootFileVersion(data, versionMS, versionLS);
 }
 
+std::uint32_t PathFolder::Hide(const std::string& name) {
+  return platform_.HideFileAt(PathOf(name));
+}
+
 }  // namespace mwn

@@ -386,6 +386,18 @@ class Win32HeldFolder : public HeldFolder {
     return PeFileVersion(bytes.data(), bytes.size(), versionMS, versionLS);
   }
 
+  std::uint32_t Hide(const std::string& name) override {
+    const UniqueKernelHandle file = Open(name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
+                                         kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+    return file ? HideOpenFile(file.get()) : GetLastError();
+  }
+
+  std::uint32_t DeleteAtRestart(const std::string& name) override {
+    std::wstring wide;
+    if (!WideText(name, wide) || !PlainName(wide)) return ERROR_INVALID_NAME;
+    return DeleteEntryAtRestart(folder_, wide);
+  }
+
  private:
   DWORD Native(const char* step, NTSTATUS status) {
     Failed(step, static_cast<std::uint32_t>(status), true);
