@@ -387,8 +387,9 @@ class Win32HeldFolder : public HeldFolder {
   }
 
   std::uint32_t Hide(const std::string& name) override {
-    const UniqueKernelHandle file = Open(name, FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES,
-                                         kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+    const UniqueKernelHandle file = Open("open to hide", name,
+                                         FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kNtFileOpen,
+                                         FILE_NON_DIRECTORY_FILE, false);
     return file ? HideOpenFile(file.get()) : GetLastError();
   }
 
