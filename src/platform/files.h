@@ -116,6 +116,9 @@ class FolderEntries {
   // asked about (kLargestVersionedFile).
   virtual bool FileVersion(const std::string& name, std::uint32_t& versionMS,
                            std::uint32_t& versionLS) = 0;
+  // The names of the plain files in the folder: no folder, no link. Empty
+  // when it cannot be listed.
+  virtual std::vector<std::string> FileNames() = 0;
   // Adds the hidden attribute to the entry. 0 or the system's error code.
   virtual std::uint32_t Hide(const std::string& name) = 0;
   // Has the system delete the entry at the next restart; only a folder held

@@ -118,6 +118,15 @@ bool FakePlatform::HeldEntries::FileVersion(const std::string& name, std::uint32
          platform_.ImageFileVersion(node->bytes.data(), node->bytes.size(), versionMS, versionLS);
 }
 
+std::vector<std::string> FakePlatform::HeldEntries::FileNames() {
+  std::vector<std::string> names;
+  if (platform_.Failing(Op::ListFolder, root_)) return names;
+  for (const Entry& entry : folder_->entries) {
+    if (!entry.link && !entry.node->folder) names.push_back(entry.name);
+  }
+  return names;
+}
+
 std::uint32_t FakePlatform::HeldEntries::Hide(const std::string& name) {
   return NoLink(name) ? platform_.HideFileAt(PathOf(name)) : mwn::kErrorAccessDenied;
 }

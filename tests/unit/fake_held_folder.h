@@ -33,6 +33,7 @@ class FakePlatform::HeldEntries : public mwn::HeldFolder {
   bool Delete(const std::string& name) override;
   bool FileVersion(const std::string& name, std::uint32_t& versionMS,
                    std::uint32_t& versionLS) override;
+  std::vector<std::string> FileNames() override;
   std::uint32_t Hide(const std::string& name) override;
   std::uint32_t DeleteAtRestart(const std::string& name) override;
 

@@ -45,7 +45,6 @@ ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
   const std::string folderPath = FolderOfPath(target);
   if (folders_.Rights() == RunRights::kStandard) {
     PathFolder folder(platform_, folderPath);
-    RemoveSetAside(folder, folderPath);
     return ReplaceIn(folder, folderPath, NameOfPath(target), false);
   }
   HeldFolder* const held = folders_.Held(target);
@@ -63,6 +62,8 @@ ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
 // power cut at any point leaves the old bytes or the new at the copy's path.
 ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::string& folderPath,
                                           const std::string& name, bool othersMayAdd) {
+  // What stands at such a name where others may add files may be theirs.
+  if (!othersMayAdd) RemoveSetAside(folder);
   std::uint32_t attributes = 0;
   const bool present = folder.Attributes(name, attributes);
   pump_.Step();

@@ -50,9 +50,8 @@ class CopyReplacement {
   // aside, or the empty string.
   const std::string& SetAsideAs() const { return setAsideAs_; }
   // Deletes the images set aside by this run whose programs have ended; a
-  // later run with a standard user's rights deletes the others when it comes
-  // to their copies, and the system those a privileged run set aside where
-  // only administrators can change the folder, at the restart.
+  // later run deletes the others when it comes to their copies, except in a
+  // folder where others may add files.
   void RemoveSetAside();
   // Why the last Replace did not update its copy: the system's error code of
   // the call that failed, or 0 when a check (a flush, a read-back) failed
@@ -76,8 +75,7 @@ class CopyReplacement {
   bool Swap(FolderEntries& folder, const std::string& staged, const std::string& name);
   bool SwapAside(FolderEntries& folder, const std::string& folderPath, const std::string& staged,
                  const std::string& name);
-  // Lists the folder by path: for a run with a standard user's rights only.
-  void RemoveSetAside(FolderEntries& folder, const std::string& folderPath);
+  void RemoveSetAside(FolderEntries& folder);
   bool KeepProgramSpelling(FolderEntries& folder, const std::string& name);
   void Restore(FolderEntries& folder, const std::string& backup, const std::string& name,
                bool othersMayAdd);

@@ -73,25 +73,19 @@ bool CopyReplacement::SwapAside(FolderEntries& folder, const std::string& folder
   return true;
 }
 
-// Each image set aside whose program has ended: the one still running
-// refuses the deletion and stays for a later run.
-void CopyReplacement::RemoveSetAside(FolderEntries& folder, const std::string& folderPath) {
-  std::vector<std::string> found;
-  const std::unique_ptr<FolderListing> listing =
-      platform_.ListFolder(JoinPath(folderPath, "*.*"));
-  DirEntry entry;
-  while (listing && listing->Next(entry) == ListStep::kEntry) {
-    if ((entry.attributes & (kAttrDirectory | kAttrReparsePoint)) == 0 &&
-        IsSetAsideName(platform_, entry.name)) {
-      found.push_back(entry.name);
-    }
-  }
+// Each image set aside whose program has ended, found by a listing through
+// the folder as the run acts in it: the one still running refuses the
+// deletion and stays for a later run.
+void CopyReplacement::RemoveSetAside(FolderEntries& folder) {
+  const std::vector<std::string> names = folder.FileNames();
   pump_.Step();
-  for (const std::string& name : found) Discard(folder, name);
+  for (const std::string& name : names) {
+    if (IsSetAsideName(platform_, name)) Discard(folder, name);
+  }
 }
 
 // Only the names this run set aside, each relative to its copy's folder as
-// the run acts in it: a privileged run lists no folder by path.
+// the run acts in it.
 void CopyReplacement::RemoveSetAside() {
   for (const auto& [copy, aside] : setAside_) {
     if (folders_.Rights() == RunRights::kStandard) {

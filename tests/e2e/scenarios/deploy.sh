@@ -59,7 +59,8 @@ aside=$(set_aside)
 same_file "$in_use/$aside" "$MWN_COPY_OLD"
 "$WINE64_LOADER" attrib "D:\\InUse\\$aside" 2>/dev/null | grep -q '^[A-Z ]*H' ||
   fail "the image set aside is not hidden"
-report_has '{"path":"D:\\InUse\\Mwn.exe","versionBefore":"1.0.0.0","outcome":"updated"' \
+report_has '"elevated":false' \
+  '{"path":"D:\\InUse\\Mwn.exe","versionBefore":"1.0.0.0","outcome":"updated"' \
   "\"reason\":\"replaced while a program ran it; its old image waits as $aside until that program ends\"" \
   '"heldBy":[{"image":"Mwn.exe","path":"D:\\InUse\\' '"exitCode":0'
 replacement=$(grep -oE '"replacement":"[0-9.]+"' "$report" | cut -d'"' -f4)
@@ -83,3 +84,28 @@ quiet 'MwnUpdate.exe /quiet' 0
 [ "$(find "$in_use" -mindepth 1 -printf '%f\n')" = Mwn.exe ] || fail "more than the copy is left"
 same_file "$in_use/Mwn.exe" "$MWN_PAYLOAD"
 temp_is_empty
+
+# The administrator's full token: under Wine every folder reads back as its
+# user's, so a privileged check and a privileged run act on no copy, the
+# running one neither; they are left for their users' runs (exit 3).
+place old D/Mwn.exe D/InUse/Mwn.exe
+token=full
+robot <<'SCENARIO'
+launch-in "D:\\InUse" "D:\\InUse\\Mwn.exe"
+expect-running
+SCENARIO
+quiet 'MwnUpdate.exe /check /report C:\\r.json' 0 'attach Mwn.exe'
+report_has '"mode":"check"' '"elevated":true' '"exitCode":0' \
+  '{"path":"D:\\InUse\\Mwn.exe","versionBefore":null,"outcome":"leftForUser"'
+quiet 'MwnUpdate.exe /quiet /replaceinuse /report C:\\r.json' 3 'attach Mwn.exe'
+untouched old D/Mwn.exe D/InUse/Mwn.exe
+[ -z "$(set_aside)" ] || fail "a privileged run set aside an image in a folder users can change"
+report_has '"exitCode":3' '{"path":"D:\\InUse\\Mwn.exe","versionBefore":null,"outcome":"leftForUser"'
+[ "$(status_value ExitCode)" = 0x3 ] || fail "the machine's status ExitCode is not 3"
+[ "$(status_value CopiesLeft)" = 0x0 ] || fail "copies left for users counted as left"
+robot <<'SCENARIO'
+attach Mwn.exe
+close-windows
+expect-exit 60
+SCENARIO
+token=limited
