@@ -153,6 +153,9 @@ TEST_F(ReplaceTest, APrivilegedRunLogsTheHeldFolderStepThatFailedWithItsCode) {
   EXPECT_NE(said[1].find(" in the held folder, the step \"rename\" failed: error 5"),
             std::string::npos)
       << said[1];
+  const mwn::CopyRecord& record = log.Record().copies.at(0);
+  EXPECT_EQ(record.outcome, mwn::CopyOutcome::kNotUpdated);
+  EXPECT_NE(record.reason.find("the step \"rename\" failed: error 5"), std::string::npos);
 }
 
 // A copy that a running program holds as its image, and one held otherwise.

@@ -556,6 +556,12 @@ TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
        {"C:\\A\\Mwn.exe leftForUser"}},
       {"SYSTEM, older in an administrators' folder", {{"C:\\PF\\Mwn.exe", "1.0.0.0"}}, true, 1,
        {"C:\\PF\\Mwn.exe wouldUpdate"}},
+      {"newer where others may change holds nothing back",
+       {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\Public\\Mwn.exe", "3.0.0.0"}}, false, 1,
+       {"C:\\Public\\Mwn.exe newer", "C:\\A\\Mwn.exe wouldUpdate"}},
+      {"SYSTEM, newer only where users may change",
+       {{"C:\\PF\\Mwn.exe", "1.0.0.0"}, {"C:\\Public\\Mwn.exe", "3.0.0.0"}}, true, 1,
+       {"C:\\PF\\Mwn.exe wouldUpdate", "C:\\Public\\Mwn.exe leftForUser"}},
   };
   const Op changes[] = {Op::DeleteFile,     Op::CopyFile,           Op::MoveFile,
                         Op::CreateFileRW,   Op::WriteFileBytes,     Op::UniqueTempFile,
@@ -568,6 +574,8 @@ TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
     platform.AddFolder("C:\\Temp");
     platform.AddFolder("C:\\PF");
     platform.SetAdministratorsOnly("C:\\PF");
+    platform.AddFolder("C:\\Public");
+    platform.SetTrust("C:\\Public", mwn::FolderTrust::kChangeable);
     platform.resource = Compress(image);
     for (const auto& [path, version] : test.copies) platform.AddFile(path, OldBytes(version));
     platform.elevated = platform.systemAccount = test.system;
@@ -619,6 +627,23 @@ TEST_F(QuietRunTest, TheStatusIsWrittenAtTheEndOfEveryRunThatSearchedAndOnlyThen
        2, true, status("HKCU", "2", "3"),
        {"C:\\A\\Mwn.exe notUpdated", "C:\\PF\\B\\Mwn.exe notUpdated", "C:\\B\\Mwn.exe notUpdated",
         "C:\\Z\\Mwn.exe newer"}},
+      {"a newer copy where others may change is left", {"/quiet", "/report=C:\\r.json"}, false,
+       [](FakePlatform& platform) {
+         platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0"));
+         platform.SetTrust("C:\\Z", mwn::FolderTrust::kChangeable);
+       },
+       1, true, status("HKCU", "1", "1"),
+       {"C:\\A\\Mwn.exe updated", "C:\\PF\\B\\Mwn.exe notUpdated", "C:\\B\\Mwn.exe updated",
+        "C:\\Z\\Mwn.exe newer"}},
+      {"as SYSTEM, refused by a newer copy of administrators'", {"/quiet", "/report=C:\\r.json"},
+       true,
+       [](FakePlatform& platform) {
+         platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0"));
+         platform.SetAdministratorsOnly("C:\\Z");
+       },
+       2, true, status("HKLM", "2", "1"),
+       {"C:\\A\\Mwn.exe leftForUser", "C:\\PF\\B\\Mwn.exe notUpdated",
+        "C:\\B\\Mwn.exe leftForUser", "C:\\Z\\Mwn.exe newer"}},
       {"a status that cannot be written", {"/quiet"}, false,
        [](FakePlatform& platform) { platform.statusAnswer = mwn::kErrorAccessDenied; }, 1, true,
        {}},
