@@ -100,7 +100,8 @@ report_has '"mode":"check"' '"elevated":true' '"exitCode":0' \
 quiet 'MwnUpdate.exe /quiet /replaceinuse /report C:\\r.json' 3 'attach Mwn.exe'
 untouched old D/Mwn.exe D/InUse/Mwn.exe
 [ -z "$(set_aside)" ] || fail "a privileged run set aside an image in a folder users can change"
-report_has '"exitCode":3' '{"path":"D:\\InUse\\Mwn.exe","versionBefore":null,"outcome":"leftForUser"'
+report_has '"exitCode":3' \
+  '{"path":"D:\\InUse\\Mwn.exe","versionBefore":null,"outcome":"leftForUser"'
 [ "$(status_value ExitCode)" = 0x3 ] || fail "the machine's status ExitCode is not 3"
 [ "$(status_value CopiesLeft)" = 0x0 ] || fail "copies left for users counted as left"
 robot <<'SCENARIO'
