@@ -16,6 +16,7 @@
 #include "platform/win32/windows_api.h"
 #include "update/base/exit_codes.h"
 #include "update/replacement/listed_copies.h"
+#include "update/run/check.h"
 #include "update/run/command_line.h"
 #include "update/run/start.h"
 
@@ -66,6 +67,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR, int) {
     return mwn::ReplaceListedCopies(platform, pump, arguments.size() >= 2 ? arguments[1] : "");
   }
   const mwn::CommandLine command = mwn::ParseCommandLine(arguments);
+  if (command.options.check) return mwn::RunCheck(platform, command);
   return command.options.quiet
              ? mwn::RunQuietly(platform, command)
              : mwn::RunInteractive(instance, platform, command);

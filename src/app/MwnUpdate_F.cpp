@@ -44,13 +44,13 @@ std::string WindowText(HWND window) { return NarrowText(WindowTextW(window)); }
 }  // namespace
 
 Form1::Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pump, RunLog& log,
-             const std::string& applicationTitle)
+             const std::string& applicationTitle, bool replaceInUse)
     : instance_(instance),
       owner_(owner),
       platform_(platform),
       pump_(pump),
       applicationTitle_(applicationTitle),
-      run_(platform, *this, pump, log),
+      run_(platform, *this, pump, log, RunMode::kInteractive, replaceInUse),
       lines_{{EditLines(platform), EditLines(platform), EditLines(platform)}} {
   pump_.BeforeEachPump([this] {
     if (progressPending_) {

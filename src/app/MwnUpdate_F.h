@@ -25,7 +25,7 @@ class Form1 : public WindowBase<Form1>, public MainWindow {
  public:
   // Creates the window, owned by `owner`, centred on the screen and hidden.
   Form1(HINSTANCE instance, HWND owner, Platform& platform, MessagePump& pump, RunLog& log,
-        const std::string& applicationTitle);
+        const std::string& applicationTitle, bool replaceInUse);
   ~Form1() override;
 
   void Show();

@@ -57,7 +57,8 @@ int RunInteractive(HINSTANCE instance, Win32Platform& platform, const CommandLin
     return Finish(log, ExitCode::kAlreadyRunning);
   }
 
-  Form1 form(instance, application.Handle(), platform, pump, log, title);
+  Form1 form(instance, application.Handle(), platform, pump, log, title,
+             command.options.replaceInUse);
   if (form.Handle() == nullptr) return Finish(log, ExitCode::kFailed);
   application.SetMainWindow(form.Handle());
   application.Show();

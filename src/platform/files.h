@@ -116,6 +116,15 @@ class FolderEntries {
   // asked about (kLargestVersionedFile).
   virtual bool FileVersion(const std::string& name, std::uint32_t& versionMS,
                            std::uint32_t& versionLS) = 0;
+  // The names of the plain files in the folder: no folder, no link. Empty
+  // when it cannot be listed.
+  virtual std::vector<std::string> FileNames() = 0;
+  // Adds the hidden attribute to the entry. 0 or the system's error code.
+  virtual std::uint32_t Hide(const std::string& name) = 0;
+  // Has the system delete the entry at the next restart; only a folder held
+  // with an administrator's rights, whose path no standard user can change
+  // up to its drive's root, can. 0 or the system's error code.
+  virtual std::uint32_t DeleteAtRestart(const std::string& name) = 0;
 
  protected:
   // Notes `step` as the last that failed; gives `code` back.
@@ -226,6 +235,9 @@ class FileServices {
   // The attributes of the file or folder at `path`; false when they cannot be
   // read.
   virtual bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) = 0;
+  // Adds the hidden attribute to the file at `path`. 0 or the system's
+  // error code.
+  virtual std::uint32_t HideFileAt(const std::string& path) = 0;
   // The temp directory, or the empty string. A process running as SYSTEM
   // gets one of its own where the system has one, not the folder every user
   // may write to.
@@ -284,6 +296,11 @@ class FileServices {
   // that one name (no hard link) and be owned by administrators or by this
   // account. Null with the system's error code in `error` when it cannot.
   virtual std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) = 0;
+  // As OpenLogFile, under the same rules, for a document written once: what
+  // the file held before is dropped, and each WriteLine adds to what this
+  // run wrote.
+  virtual std::unique_ptr<LogFile> OpenReportFile(const std::string& path,
+                                                  std::uint32_t& error) = 0;
 };
 
 }  // namespace mwn

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace mwn {
 
@@ -32,6 +33,14 @@ struct LocalTime {
   unsigned minute = 0;
   unsigned second = 0;
   unsigned millisecond = 0;
+};
+
+// A running program, as the run names one that holds a copy open.
+struct RunningProgram {
+  std::string image;  // its executable's file name
+  std::string path;   // its executable's full path, or the empty string
+  std::uint32_t pid = 0;
+  std::uint32_t session = 0;
 };
 
 class ProcessServices {
@@ -65,6 +74,12 @@ class ProcessServices {
   virtual std::string ProcessCommandLine() = 0;
   // The date and time of the machine's time zone, to the millisecond.
   virtual LocalTime Now() = 0;
+  // The date and time in UTC, to the second.
+  virtual LocalTime UniversalNow() = 0;
+  // The programs that hold the file at `path` open, as far as the system
+  // tells: the restart manager's list where it answers, else the running
+  // programs whose image is that file. Empty when none is known.
+  virtual std::vector<RunningProgram> ProgramsHolding(const std::string& path) = 0;
   // The system's own sentence for error code `code`, without a line end.
   virtual std::string SystemMessage(std::uint32_t code) = 0;
 };

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/process.h"
 
@@ -17,6 +18,15 @@ namespace mwn {
 class MachineLock {
  public:
   virtual ~MachineLock() = default;
+};
+
+// One value of the run's status, as detection rules read it: a number
+// (REG_DWORD) or a text (REG_SZ).
+struct StatusValue {
+  std::string name;
+  bool isNumber = false;
+  std::uint32_t number = 0;
+  std::string text;
 };
 
 class RightsServices {
@@ -58,6 +68,11 @@ class RightsServices {
   // each account has a lock of its own, and a name another account made
   // first is passed over, so that no user can hold another's run off.
   virtual std::unique_ptr<MachineLock> TakeMachineLock(const std::string& name) = 0;
+
+  // Sets `values` under SOFTWARE\Marlowen\MwnUpdate, created when missing:
+  // the machine's key in its 64-bit view with `machine`, the user's
+  // otherwise. 0 or the system's error code of the first step that failed.
+  virtual std::uint32_t WriteStatus(bool machine, const std::vector<StatusValue>& values) = 0;
 
   // The folder that a run with an administrator's rights writes /log alone
   // to, %SystemRoot%\Logs\MwnUpdate, private to Administrators and SYSTEM:

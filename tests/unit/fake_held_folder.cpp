@@ -118,6 +118,28 @@ bool FakePlatform::HeldEntries::FileVersion(const std::string& name, std::uint32
          platform_.ImageFileVersion(node->bytes.data(), node->bytes.size(), versionMS, versionLS);
 }
 
+std::vector<std::string> FakePlatform::HeldEntries::FileNames() {
+  std::vector<std::string> names;
+  if (platform_.Failing(Op::ListFolder, root_)) return names;
+  for (const Entry& entry : folder_->entries) {
+    if (!entry.link && !entry.node->folder) names.push_back(entry.name);
+  }
+  return names;
+}
+
+std::uint32_t FakePlatform::HeldEntries::Hide(const std::string& name) {
+  return NoLink(name) ? platform_.HideFileAt(PathOf(name)) : mwn::kErrorAccessDenied;
+}
+
+std::uint32_t FakePlatform::HeldEntries::DeleteAtRestart(const std::string& name) {
+  if (platform_.Failing(Op::DeleteAtRestart, PathOf(name))) return platform_.failCode;
+  if (!platform_.elevated || !folder_->administratorsOnly || !NoLink(name)) {
+    return mwn::kErrorAccessDenied;
+  }
+  platform_.deletionsAtRestart.push_back(name);
+  return mwn::kErrorSuccess;
+}
+
 // --- the platform's calls around held folders and rights ------------------------
 
 std::unique_ptr<mwn::HeldFolder> FakePlatform::HoldFolder(const std::string& path,

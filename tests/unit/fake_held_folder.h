@@ -33,6 +33,9 @@ class FakePlatform::HeldEntries : public mwn::HeldFolder {
   bool Delete(const std::string& name) override;
   bool FileVersion(const std::string& name, std::uint32_t& versionMS,
                    std::uint32_t& versionLS) override;
+  std::vector<std::string> FileNames() override;
+  std::uint32_t Hide(const std::string& name) override;
+  std::uint32_t DeleteAtRestart(const std::string& name) override;
 
  private:
   std::string PathOf(const std::string& name) const { return root_ + "\\" + name; }

@@ -121,7 +121,8 @@ const char* OpName(Op op) {
       "ReadWholeFile",      "RunningElevated",     "RunElevated",
       "Pause",              "CreatePrivateFolder", "RemovePrivateFolder",
       "HoldFolder",         "FullPathName",        "RandomTempName",
-      "EntryVersion",       "NoSeekPenalty"};
+      "EntryVersion",       "NoSeekPenalty",       "HideFile",
+      "DeleteAtRestart"};
   return names[static_cast<int>(op)];
 }
 
@@ -452,6 +453,14 @@ void FakePlatform::AddVolumeLabel(const std::string& root, const std::string& na
   rootNode->entries.push_back({name, NewNode(false, rootNode->volume, attributes)});
 }
 
+void FakePlatform::SetRunningImage(const std::string& path, const mwn::RunningProgram& program) {
+  FindOrDie(path)->runningAs.push_back(program);
+}
+
+void FakePlatform::EndRunningPrograms() {
+  for (const auto& node : nodes_) node->runningAs.clear();
+}
+
 void FakePlatform::SetLocked(const std::string& path, bool locked) {
   FindOrDie(path)->locked = locked;
 }
@@ -611,6 +620,7 @@ bool FakePlatform::DeleteFileAt(const std::string& path) {
   if (Failing(Op::DeleteFile, path)) return false;
   const Resolved target = Resolve(path);
   if (target.node == nullptr || target.node->folder || target.node->locked ||
+      target.node->Running() ||
       (target.node->attributes & mwn::kAttrReadOnly) != 0 || ChangeRefused(target.parent)) {
     return false;
   }
@@ -634,7 +644,8 @@ std::uint32_t FakePlatform::CopyFileTo(const std::string& source, const std::str
   if (file != nullptr) {
     if (!overwrite) return kErrorAlreadyExists;
     // As the system answers for a running program's executable.
-    if (file->folder || file->locked || (file->attributes & mwn::kAttrReadOnly) != 0) {
+    if (file->folder || file->locked || file->Running() ||
+        (file->attributes & mwn::kAttrReadOnly) != 0) {
       return mwn::kErrorAccessDenied;
     }
     file->attributes = from->attributes;
@@ -664,7 +675,8 @@ std::uint32_t FakePlatform::MoveFileTo(const std::string& source, const std::str
   }
   if (to.node != nullptr) {
     if (!replace) return kErrorAlreadyExists;
-    if (to.node->folder || to.node->locked || (to.node->attributes & mwn::kAttrReadOnly) != 0) {
+    if (to.node->folder || to.node->locked || to.node->Running() ||
+        (to.node->attributes & mwn::kAttrReadOnly) != 0) {
       return mwn::kErrorAccessDenied;
     }
     // The replaced entry keeps its stored name, as the volume keeps it.
@@ -681,7 +693,7 @@ bool FakePlatform::FlushFileToDisk(const std::string& path, const mwn::Progress&
   if (Failing(Op::FlushFile, path)) return false;
   if (progress) progress();
   Node* node = Find(path);
-  if (node == nullptr || node->folder || node->locked) return false;
+  if (node == nullptr || node->folder || node->locked || node->Running()) return false;
   node->unflushed = false;
   return true;
 }
@@ -722,6 +734,15 @@ bool FakePlatform::FileAttributesOf(const std::string& path, std::uint32_t& attr
   if (node == nullptr) return false;
   attributes = node->attributes | (node->folder ? mwn::kAttrDirectory : 0);
   return true;
+}
+
+std::uint32_t FakePlatform::HideFileAt(const std::string& path) {
+  if (Failing(Op::HideFile, path)) return failCode;
+  Node* node = Find(path);
+  if (node == nullptr) return mwn::kErrorFileNotFound;
+  if (ChangeRefused(node)) return mwn::kErrorAccessDenied;
+  node->attributes |= mwn::kAttrHidden;
+  return mwn::kErrorSuccess;
 }
 
 std::string FakePlatform::TempPath() {
@@ -805,7 +826,7 @@ std::unique_ptr<mwn::WritableFile> FakePlatform::CreateFileRW(const std::string&
     error = mwn::kErrorAccessDenied;
   } else if (file != nullptr && (file->folder || (file->attributes & mwn::kAttrReadOnly) != 0)) {
     error = mwn::kErrorAccessDenied;
-  } else if (file != nullptr && file->locked) {
+  } else if (file != nullptr && (file->locked || file->Running())) {
     error = mwn::kErrorSharingViolation;
   }
   if (error != mwn::kErrorSuccess) return nullptr;
@@ -1014,6 +1035,31 @@ std::unique_ptr<mwn::LogFile> FakePlatform::OpenLogFile(const std::string& path,
     return nullptr;
   }
   return std::make_unique<FakeLog>(logs[path]);
+}
+
+std::unique_ptr<mwn::LogFile> FakePlatform::OpenReportFile(const std::string& path,
+                                                           std::uint32_t& error) {
+  if (!OpenLogFile(path, error)) return nullptr;
+  logs.erase(path);
+  reports[path].clear();
+  return std::make_unique<FakeLog>(reports[path]);
+}
+
+std::vector<mwn::RunningProgram> FakePlatform::ProgramsHolding(const std::string& path) {
+  const auto found = holders.find(path);
+  if (found != holders.end()) return found->second;
+  const Node* node = Find(path);
+  return node != nullptr ? node->runningAs : std::vector<mwn::RunningProgram>{};
+}
+
+std::uint32_t FakePlatform::WriteStatus(bool machine, const std::vector<mwn::StatusValue>& values) {
+  ++statusWrites;
+  if (statusAnswer != mwn::kErrorSuccess) return statusAnswer;
+  for (const mwn::StatusValue& value : values) {
+    registry[std::string(machine ? "HKLM\\" : "HKCU\\") + value.name] =
+        value.isNumber ? std::to_string(value.number) : value.text;
+  }
+  return mwn::kErrorSuccess;
 }
 
 std::string FakePlatform::SystemMessage(std::uint32_t code) {

@@ -62,6 +62,8 @@ enum class Op {
   RandomTempName,
   EntryVersion,
   NoSeekPenalty,
+  HideFile,
+  DeleteAtRestart,
 };
 
 const char* OpName(Op op);
@@ -118,6 +120,11 @@ class FakePlatform : public mwn::Platform {
   // In use by another program: readable, but cannot be deleted, replaced,
   // moved or opened for writing.
   void SetLocked(const std::string& path, bool locked = true);
+  // A running program's image, as the system treats one: readable and
+  // renamed within its volume, but neither written, replaced nor deleted;
+  // ProgramsHolding names `program` wherever it moves.
+  void SetRunningImage(const std::string& path, const mwn::RunningProgram& program);
+  void EndRunningPrograms();
   // Exists, but cannot be opened for reading.
   void SetDenyRead(const std::string& path, bool denied = true);
   // A folder whose listing fails.
@@ -212,8 +219,21 @@ class FakePlatform : public mwn::Platform {
   // only such runs can make: every run is held off.
   bool lockedByAdministratorsRun = false;
   int locksHeld = 0;
-  // Every log opened, by path: its lines in order, as written.
+  // Every log opened, by path: its lines in order, as written; every report,
+  // by path, as its last opening left it.
   std::map<std::string, std::vector<std::string>> logs;
+  std::map<std::string, std::vector<std::string>> reports;
+  // The status values written, by "HKLM\name" or "HKCU\name": the number
+  // in decimal or the text; and how many times it was written.
+  std::map<std::string, std::string> registry;
+  int statusWrites = 0;
+  // The names the system is to delete at the next restart, in their held
+  // folders.
+  std::vector<std::string> deletionsAtRestart;
+  std::uint32_t statusAnswer = mwn::kErrorSuccess;
+  // The programs the system names as holding a file open, by path.
+  std::map<std::string, std::vector<mwn::RunningProgram>> holders;
+  mwn::LocalTime utcNow{2026, 3, 1, 13, 5, 9, 0};
   bool logOpens = true;
   mwn::LocalTime now{2026, 3, 1, 14, 5, 9, 42};
   // The walk's calls: the time each listing takes, paid on the calling
@@ -266,6 +286,7 @@ class FakePlatform : public mwn::Platform {
   bool FilesHoldSame(const std::string& a, const std::string& b,
                      const mwn::Progress& progress) override;
   bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) override;
+  std::uint32_t HideFileAt(const std::string& path) override;
   std::string TempPath() override;
   std::string UniqueTempFile(const std::string& folder, const std::string& prefix,
                              std::uint32_t& error) override;
@@ -302,6 +323,11 @@ class FakePlatform : public mwn::Platform {
   std::string AdministratorsLogFolder(std::uint32_t& error) override;
   std::unique_ptr<mwn::LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
   mwn::LocalTime Now() override { return now; }
+  mwn::LocalTime UniversalNow() override { return utcNow; }
+  std::vector<mwn::RunningProgram> ProgramsHolding(const std::string& path) override;
+  std::uint32_t WriteStatus(bool machine, const std::vector<mwn::StatusValue>& values) override;
+  std::unique_ptr<mwn::LogFile> OpenReportFile(const std::string& path,
+                                               std::uint32_t& error) override;
   // "message <code>": enough to tell which code a line names.
   std::string SystemMessage(std::uint32_t code) override;
   std::unique_ptr<mwn::WorkLock> NewWorkLock() override;
@@ -330,6 +356,8 @@ class FakePlatform : public mwn::Platform {
     std::vector<std::uint8_t> bytes;
     std::vector<Entry> entries;  // folders: in listing order
     bool locked = false;
+    std::vector<mwn::RunningProgram> runningAs;  // a running image, of these
+    bool Running() const { return !runningAs.empty(); }
     bool denyRead = false;
     bool unflushed = false;  // data still in the write cache
     bool unlistable = false;

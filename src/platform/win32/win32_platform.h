@@ -35,6 +35,7 @@ class Win32Platform : public Platform {
   bool FilesHoldSame(const std::string& a, const std::string& b,
                      const Progress& progress) override;
   bool FileAttributesOf(const std::string& path, std::uint32_t& attributes) override;
+  std::uint32_t HideFileAt(const std::string& path) override;
   std::string TempPath() override;
   std::string UniqueTempFile(const std::string& folder, const std::string& prefix,
                              std::uint32_t& error) override;
@@ -82,7 +83,11 @@ class Win32Platform : public Platform {
 
   std::string AdministratorsLogFolder(std::uint32_t& error) override;
   std::unique_ptr<LogFile> OpenLogFile(const std::string& path, std::uint32_t& error) override;
+  std::unique_ptr<LogFile> OpenReportFile(const std::string& path, std::uint32_t& error) override;
+  std::uint32_t WriteStatus(bool machine, const std::vector<StatusValue>& values) override;
   LocalTime Now() override;
+  LocalTime UniversalNow() override;
+  std::vector<RunningProgram> ProgramsHolding(const std::string& path) override;
   std::string SystemMessage(std::uint32_t code) override;
 
   void ProcessMessages() override;
@@ -163,6 +168,17 @@ UniqueFileHandle OpenHeldLog(const std::string& folderPath, const std::string& n
 // The entries of the folder open as `folder`, which must stay open as long as
 // they are used, reached relative to it.
 std::unique_ptr<HeldFolder> HeldFolderOn(HANDLE folder);
+
+// Adds the hidden attribute to the file open as `file`, which must have been
+// opened for reading and writing its attributes. 0 or the system's code.
+DWORD HideOpenFile(HANDLE file);
+
+// Has the system delete the entry `name` of the folder held as `folder` at
+// the next restart, which it does by path: only where the folder is one only
+// administrators may change and every folder above it, up to its drive's
+// root, one whose entries no standard user may rename. 0 or the system's
+// code.
+DWORD DeleteEntryAtRestart(HANDLE folder, const std::wstring& name);
 
 // The WritableFile of a file open for writing; it takes the handle over.
 std::unique_ptr<WritableFile> WritableFileOf(UniqueFileHandle file);

@@ -50,4 +50,20 @@ inline const char* ExitCodeMeaning(ExitCode code) {
   return "";
 }
 
+// What 0, 1 and 2 say at the end of a check (/check), which changes nothing;
+// any other code means what it means for a run.
+inline const char* CheckMeaning(ExitCode code) {
+  switch (code) {
+    case ExitCode::kSuccess:
+      return "check: every copy a run would act on is at least this update's version, or none "
+             "was found";
+    case ExitCode::kSomeNotUpdated:
+      return "check: a run would update at least one copy";
+    case ExitCode::kRefused:
+      return "check: a run would be refused, a copy is newer than this update";
+    default:
+      return ExitCodeMeaning(code);
+  }
+}
+
 }  // namespace mwn

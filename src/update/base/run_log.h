@@ -2,6 +2,8 @@
 // each stamped with the date and time to the millisecond and on the disk
 // before the run goes on, so that a run killed halfway leaves what it did.
 // Closed, it writes nothing, and the run asks the system nothing for it.
+// Open or not, it keeps the run's record (update/base/run_record.h), which
+// the report asked for with /report is written from at the end.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +12,7 @@
 
 #include "platform/platform.h"
 #include "update/base/exit_codes.h"
+#include "update/base/run_record.h"
 #include "update/base/version.h"
 
 namespace mwn {
@@ -24,15 +27,26 @@ class RunLog {
   // code in `error` when it cannot be opened.
   bool Open(const std::string& path, std::uint32_t& error);
   bool Active() const { return file_ != nullptr; }
+  // Writes the record as one JSON document to the file at `path` at the
+  // end. False with the system's error code when it cannot be opened.
+  bool OpenReport(const std::string& path, std::uint32_t& error);
+  const RunRecord& Record() const { return record_; }
+  // A log or a report is kept: each copy's version is worth reading for it.
+  bool Detailed() const { return Active() || report_ != nullptr; }
+  Platform& System() { return platform_; }
 
-  // The opening lines: the updater's own version, the mode, the command
-  // line, the user and whether the process is elevated.
-  void Start(MessagePump& pump, bool quiet);
+  // The opening lines: the updater's own version, the mode ("interactive",
+  // "quiet", "check"), the command line, the user and whether the process
+  // is elevated.
+  void Start(MessagePump& pump, const std::string& mode);
   void Location(const std::string& location);
   // `version` is null for a copy without a readable version.
   void Found(const std::string& path, const VersionStamp* version);
   void Gate(const VersionStamp* replacement, const VersionStamp& newestFound, bool update);
   void Updated(const std::string& path);
+  // Updated while a program ran it: its old image waits in the same folder
+  // under the name `aside`.
+  void SetAside(const std::string& path, const std::string& aside);
   // `errorCode` 0: the copy failed a check (read back, flushed) that gives
   // no system error.
   void NotUpdated(const std::string& path, std::uint32_t errorCode);
@@ -43,6 +57,10 @@ class RunLog {
   void LeftForUser(const std::string& path, FolderTrust trust, std::uint32_t holdError);
   // Newer than the replacement, in a folder where that holds nothing back.
   void NewerLeft(const std::string& path);
+  // The gate refused: each copy stays as it was, the newer ones as newer.
+  void Refused();
+  // What a run would do with the copy at `path`, for a check.
+  void Checked(const std::string& path, CopyOutcome outcome);
   void Cancelled();
   void Error(const std::string& message);
   void Exit(ExitCode code);
@@ -52,6 +70,9 @@ class RunLog {
 
   Platform& platform_;
   std::unique_ptr<LogFile> file_;
+  std::unique_ptr<LogFile> report_;
+  RunRecord record_;
+  std::string lastNotUpdated_;
 };
 
 // "2026-03-01 14:05:09.042"

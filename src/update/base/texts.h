@@ -39,7 +39,10 @@ inline constexpr char kAcceptedSwitches[] =
     "/quiet, /S, /silent or /verysilent: update without a window or a question\r\n"
     "/log <file> or /log=<file>: write a log of the run to the file\r\n"
     "/log alone: write it to the temp folder (with an administrator's rights, to "
-    "%SystemRoot%\\Logs\\MwnUpdate)";
+    "%SystemRoot%\\Logs\\MwnUpdate)\r\n"
+    "/report <file>, /report=<file> or /report alone: a JSON report of the run, likewise\r\n"
+    "/check: change nothing; the exit code says whether a run would update (1) or not (0)\r\n"
+    "/replaceinuse: replace copies that are running; they start the new version next time";
 inline constexpr char kLogNotOpened[] = "The log file could not be opened: ";
 inline constexpr char kUnsafeSystem[] =
     "This system is missing an update that this program needs to run with an administrator's "

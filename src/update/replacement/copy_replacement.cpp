@@ -41,6 +41,7 @@ CopyReplacement::CopyReplacement(Platform& platform, MessagePump& pump, CopyFold
 ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
   failure_ = kErrorSuccess;
   failedStep_ = StepFailure();
+  setAsideAs_.clear();
   const std::string folderPath = FolderOfPath(target);
   if (folders_.Rights() == RunRights::kStandard) {
     PathFolder folder(platform_, folderPath);
@@ -61,6 +62,8 @@ ReplaceOutcome CopyReplacement::Replace(const std::string& target) {
 // power cut at any point leaves the old bytes or the new at the copy's path.
 ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::string& folderPath,
                                           const std::string& name, bool othersMayAdd) {
+  // What stands at such a name where others may add files may be theirs.
+  if (!othersMayAdd) RemoveSetAside(folder);
   std::uint32_t attributes = 0;
   const bool present = folder.Attributes(name, attributes);
   pump_.Step();
@@ -80,7 +83,8 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
                                        : ReplaceOutcome::kNotUpdated;
   }
   const std::string staged = Stage(folder, folderPath, error);
-  if (staged.empty() || !Swap(folder, staged, name)) {
+  if (staged.empty() ||
+      !(Swap(folder, staged, name) || SwapAside(folder, folderPath, staged, name))) {
     if (!staged.empty()) Discard(folder, staged);
     Discard(folder, backup);
     return ReplaceOutcome::kNotUpdated;

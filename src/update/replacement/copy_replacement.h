@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/files.h"
 #include "update/replacement/copy_folders.h"
@@ -38,7 +40,19 @@ class CopyReplacement {
   CopyReplacement(Platform& platform, MessagePump& pump, CopyFolders& folders,
                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize);
 
+  // From now on a copy that a running program holds as its image is
+  // replaced all the same: the old image is renamed aside within its folder
+  // (hidden, under a fresh name), the program going on with it, and the
+  // image put in its place.
+  void ReplaceInUse() { replaceInUse_ = true; }
   ReplaceOutcome Replace(const std::string& target);
+  // The name in its folder under which the last Replace set a running image
+  // aside, or the empty string.
+  const std::string& SetAsideAs() const { return setAsideAs_; }
+  // Deletes the images set aside by this run whose programs have ended; a
+  // later run deletes the others when it comes to their copies, except in a
+  // folder where others may add files.
+  void RemoveSetAside();
   // Why the last Replace did not update its copy: the system's error code of
   // the call that failed, or 0 when a check (a flush, a read-back) failed
   // or the copy was left for its user.
@@ -59,6 +73,9 @@ class CopyReplacement {
   std::string BackUp(FolderEntries& folder, const std::string& name, std::uint32_t& error);
   std::string Stage(FolderEntries& folder, const std::string& folderPath, std::uint32_t& error);
   bool Swap(FolderEntries& folder, const std::string& staged, const std::string& name);
+  bool SwapAside(FolderEntries& folder, const std::string& folderPath, const std::string& staged,
+                 const std::string& name);
+  void RemoveSetAside(FolderEntries& folder);
   bool KeepProgramSpelling(FolderEntries& folder, const std::string& name);
   void Restore(FolderEntries& folder, const std::string& backup, const std::string& name,
                bool othersMayAdd);
@@ -83,6 +100,10 @@ class CopyReplacement {
   std::function<void()> answering_;
   std::uint32_t failure_ = 0;
   StepFailure failedStep_;
+  bool replaceInUse_ = false;
+  std::string setAsideAs_;
+  // Each copy whose running image this run set aside, with the name aside.
+  std::vector<std::pair<std::string, std::string>> setAside_;
 };
 
 }  // namespace mwn

@@ -91,4 +91,18 @@ bool PathFolder::FileVersion(const std::string& name, std::uint32_t& versionMS,
          platform_.RootFileVersion(data, versionMS, versionLS);
 }
 
+std::vector<std::string> PathFolder::FileNames() {
+  std::vector<std::string> names;
+  const std::unique_ptr<FolderListing> listing = platform_.ListFolder(PathOf("*.*"));
+  DirEntry entry;
+  while (listing && listing->Next(entry) == ListStep::kEntry) {
+    if ((entry.attributes & (kAttrDirectory | kAttrReparsePoint)) == 0) names.push_back(entry.name);
+  }
+  return names;
+}
+
+std::uint32_t PathFolder::Hide(const std::string& name) {
+  return platform_.HideFileAt(PathOf(name));
+}
+
 }  // namespace mwn

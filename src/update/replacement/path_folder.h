@@ -29,6 +29,10 @@ class PathFolder : public FolderEntries {
   bool Delete(const std::string& name) override;
   bool FileVersion(const std::string& name, std::uint32_t& versionMS,
                    std::uint32_t& versionLS) override;
+  std::vector<std::string> FileNames() override;
+  std::uint32_t Hide(const std::string& name) override;
+  // A run with a standard user's rights cannot.
+  std::uint32_t DeleteAtRestart(const std::string&) override { return kErrorAccessDenied; }
 
  private:
   std::string PathOf(const std::string& name) const;

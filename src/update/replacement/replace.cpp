@@ -108,16 +108,24 @@ void ShowOutcome(MessagePump& pump, MainWindow& window) {
 
 }  // namespace
 
+void LogLeftForUsers(CopyFolders& folders, const StringList& copies, RunLog& log) {
+  for (int i = 0; i < copies.Count(); ++i) {
+    const std::string copy = copies.Get(i);
+    if (!folders.ActsOn(copy)) log.LeftForUser(copy, folders.Trust(copy), folders.HoldError(copy));
+  }
+}
+
 int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
                   const std::string& imagePath, const std::uint8_t* image, std::size_t imageSize,
                   CopyFolders& folders, const std::set<std::string>& newerLeft, RunLog& log,
-                  bool askForRights) {
+                  bool askForRights, bool replaceInUse) {
   window.SetLabelText(Label::Label1, text::kFoundOnSystem);
   pump.Step();
   window.SetLabelText(Label::Label2, text::kUpdatedHeading);
   pump.Step();
 
   CopyReplacement replacement(platform, pump, folders, imagePath, image, imageSize);
+  if (replaceInUse) replacement.ReplaceInUse();
   std::vector<std::string> refused;
   int left = 0;
   MoveUpdatedCopies(pump, window, [&](const std::string& path) {
@@ -129,6 +137,9 @@ int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
     const ReplaceOutcome outcome = replacement.Replace(path);
     // An elevated process does not see the user's network connections.
     if (outcome == ReplaceOutcome::kFolderRefused && IsOnDriveLetter(path)) refused.push_back(path);
+    if (outcome == ReplaceOutcome::kUpdated && !replacement.SetAsideAs().empty()) {
+      log.SetAside(path, replacement.SetAsideAs());
+    }
     if (outcome == ReplaceOutcome::kLeftForUser) {
       ++left;
       log.LeftForUser(path, folders.Trust(path), folders.HoldError(path));
@@ -141,6 +152,7 @@ int ReplaceCopies(Platform& platform, MessagePump& pump, MainWindow& window,
   if (askForRights) {
     ReplaceWithAdministratorsRights(platform, pump, window, replacement, imagePath, refused);
   }
+  replacement.RemoveSetAside();
   ShowOutcome(pump, window);
   return left;
 }

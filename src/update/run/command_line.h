@@ -13,6 +13,16 @@ struct Options {
   bool log = false;
   // Empty with `log`: a dated name in the temp folder.
   std::string logPath;
+  // The search and the version gate alone, changing nothing: the exit code
+  // says what a run would come to.
+  bool check = false;
+  // A JSON document of the run at its end; empty `reportPath`: beside the
+  // default log.
+  bool report = false;
+  std::string reportPath;
+  // A copy held by a running program as its image is replaced all the same:
+  // the old image moves aside in its folder until the program ends.
+  bool replaceInUse = false;
 };
 
 struct CommandLine {
@@ -24,7 +34,8 @@ struct CommandLine {
 
 // `arguments` without the program's own name. Switches start with "/" or "-"
 // and ignore letter case: /quiet (or /S, /silent, /verysilent), /log <file>,
-// /log=<file>, or /log alone.
+// /log=<file>, or /log alone; /report in the same three forms; /check;
+// /replaceinuse.
 CommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
 }  // namespace mwn

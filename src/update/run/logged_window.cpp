@@ -9,10 +9,8 @@ namespace mwn {
 LoggedWindow::LoggedWindow(MainWindow& window, RunLog& log, CopyVersionReader versionOf)
     : window_(window), log_(log), versionOf_(std::move(versionOf)) {}
 
-StringList& LoggedWindow::Lines(Memo memo) {
-  if (!log_.Active()) return window_.Lines(memo);
-  return OfMemo(memo, memo1_, memo2_, memo3_);
-}
+// Kept on without a log file too: the run's record is made of these lines.
+StringList& LoggedWindow::Lines(Memo memo) { return OfMemo(memo, memo1_, memo2_, memo3_); }
 
 void LoggedWindow::LoggedLines::Add(const std::string& line) {
   Inner().Add(line);
@@ -22,8 +20,10 @@ void LoggedWindow::LoggedLines::Add(const std::string& line) {
 void LoggedWindow::Added(Memo memo, const std::string& line) {
   switch (memo) {
     case Memo::Memo1: {
+      // Read for the log and the report only: a run without them reads no
+      // file for its record.
       VersionStamp version;
-      const bool known = versionOf_(line, version);
+      const bool known = log_.Detailed() && versionOf_(line, version);
       if (known && newestFound_ < version) newestFound_ = version;
       log_.Found(line, known ? &version : nullptr);
       return;

@@ -1,6 +1,6 @@
-// The main window as the run sees it when a log is kept: every call goes to
-// the window, and what the run adds to its lists (the locations scanned, the
-// copies found, the copies updated) also goes to the log as it happens.
+// The main window as the run sees it: every call goes to the window, and what
+// the run adds to its lists (the locations scanned, the copies found, the
+// copies updated) also goes to the log and its record as it happens.
 #pragma once
 
 #include <cstdint>

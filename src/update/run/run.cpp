@@ -36,7 +36,7 @@ std::string ErrorText(const std::exception& error) {
 }  // namespace
 
 UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, RunLog& log,
-                     RunMode mode)
+                     RunMode mode, bool replaceInUse)
     : platform_(platform),
       pump_(pump),
       log_(log),
@@ -44,7 +44,8 @@ UpdateRun::UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, 
               [this](const std::string& copy, VersionStamp& version) {
                 return copyFolders_ && copyFolders_->Version(copy, version);
               }),
-      quiet_(mode == RunMode::kQuiet) {}
+      quiet_(mode == RunMode::kQuiet),
+      replaceInUse_(replaceInUse) {}
 
 void UpdateRun::FormShow() {
   if (started_) return;
@@ -128,13 +129,16 @@ void UpdateRun::Work() {
   if (gate.update) {
     const int left =
         ReplaceCopies(platform_, pump_, window_, elevated ? "" : imagePath, image_.Data(),
-                      image_.Size(), *copyFolders_, gate.newerLeft, log_, !quiet_);
+                      image_.Size(), *copyFolders_, gate.newerLeft, log_, !quiet_,
+                      replaceInUse_);
     const int notUpdated = window_.Lines(Memo::Memo1).Count();
     outcome_ = notUpdated == 0      ? ExitCode::kSuccess
                : notUpdated > left ? ExitCode::kSomeNotUpdated
                                    : ExitCode::kLeftForUsers;
   } else {
     outcome_ = ExitCode::kRefused;
+    LogLeftForUsers(*copyFolders_, window_.Lines(Memo::Memo1), log_);
+    log_.Refused();
     Refuse();
   }
   pump_.Step();
@@ -152,7 +156,6 @@ void UpdateRun::Work() {
 }
 
 void UpdateRun::LogGate(const VersionStamp* replacement, bool update) {
-  if (!log_.Active()) return;
   log_.Gate(replacement, window_.NewestFound(), update);
 }
 

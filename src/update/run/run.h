@@ -24,8 +24,9 @@ enum class RunMode { kInteractive, kQuiet };
 
 class UpdateRun {
  public:
+  // With `replaceInUse`, copies running as programs are replaced too.
   UpdateRun(Platform& platform, MainWindow& window, MessagePump& pump, RunLog& log,
-            RunMode mode = RunMode::kInteractive);
+            RunMode mode = RunMode::kInteractive, bool replaceInUse = false);
   UpdateRun(const UpdateRun&) = delete;
   UpdateRun& operator=(const UpdateRun&) = delete;
 
@@ -53,6 +54,7 @@ class UpdateRun {
   std::unique_ptr<CopyFolders> copyFolders_;
   LoggedWindow window_;
   const bool quiet_;
+  const bool replaceInUse_;
   ExitCode outcome_ = ExitCode::kCancelled;
   bool started_ = false;
   PayloadImage image_;  // kept until the process ends

@@ -28,14 +28,16 @@ bool RightsSafeToUse(Platform& platform);
 // question holds no deployment off.
 bool AnotherRunUnderWay(Platform& platform);
 
-// Opens the log that `options` ask for, if any, and writes its opening
-// lines; /log alone writes into the temp folder, or, with an administrator's
-// rights, into a folder only administrators can have made. False, with the
-// path tried and the system's error code, when it cannot be opened.
+// Opens the log and the report that `options` ask for, if any, and starts
+// the run's record and the log's opening lines; /log alone writes into the
+// temp folder, or, with an administrator's rights, into a folder only
+// administrators can have made, and /report alone beside it. False, with
+// the path tried and the system's error code, when one cannot be opened.
 bool OpenRequestedLog(Platform& platform, MessagePump& pump, const Options& options,
                       RunLog& log, std::string& path, std::uint32_t& error);
 
-// Writes the exit code to the log and gives it as the process's.
+// Writes the exit code to the log, the report and the status, and gives it
+// as the process's.
 int Finish(RunLog& log, ExitCode code);
 
 // No window, no dialog, no consent prompt and no wait for anyone; the

@@ -5,6 +5,7 @@
 //
 //   attach <image> [timeout]            wait for the process whose exe file is <image>
 //   launch <command line>               start a process (from the robot's folder) and attach to it
+//   launch-in <folder> <command line>   start a process from <folder> and attach to it
 //   hidden-until-exit [timeout]         no window of the process is ever visible until it ends
 //   wait-box <caption> [timeout]        wait for its system message box (#32770)
 //   wait-plain <text> [timeout]         wait for its plain message showing <text>
@@ -26,6 +27,7 @@
 //   no-dialog-for <seconds>             no dialog of the process comes up in that time
 //   activate-main                       make the main window the active one
 //   close-main                          WM_CLOSE to the main window
+//   close-windows                       WM_CLOSE to every top-level window of the process
 //   expect-running                      the process has not ended
 //   expect-exit [timeout] [code]        the process ends (with that exit code)
 //   print-windows                       list the process's windows and their texts
@@ -208,6 +210,8 @@ class Robot {
     const std::string& c = a[0];
     if (c == "attach") Attach(Arg(a, 1), Timeout(a, 2));
     else if (c == "launch") Launch(Arg(a, 1));
+    else if (c == "launch-in") LaunchIn(Arg(a, 1), Arg(a, 2));
+    else if (c == "close-windows") CloseWindows();
     else if (c == "hidden-until-exit") HiddenUntilExit(Timeout(a, 1));
     else if (c == "wait-box") dialog_ = WaitDialog("system message box " + Printable(Arg(a, 1)), Timeout(a, 2), [&](HWND w) { return IsBox(w) && TopLevelText(w) == a[1]; });
     else if (c == "wait-plain") dialog_ = WaitDialog("plain message " + Printable(Arg(a, 1)), Timeout(a, 2), [&](HWND w) { return IsPlain(w) && DialogText(w) == a[1]; });
@@ -282,6 +286,28 @@ class Robot {
     process_ = started.hProcess;
     pid_ = started.dwProcessId;
     main_ = nullptr;
+  }
+
+  // A program started from its own folder, as a user starts one, and left
+  // running when the robot ends.
+  void LaunchIn(const std::string& folder, const std::string& commandLine) {
+    std::wstring line = Wide(commandLine);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    const std::wstring from = Wide(folder);
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, from.c_str(), &startup,
+                        &started))
+      throw Failure("cannot start " + commandLine + " in " + folder);
+    CloseHandle(started.hThread);
+    process_ = started.hProcess;
+    pid_ = started.dwProcessId;
+    main_ = nullptr;
+    std::printf("robot: started process %lu\n", pid_);
+  }
+
+  void CloseWindows() {
+    for (HWND window : TopLevelWindows()) PostMessageW(window, WM_CLOSE, 0, 0);
   }
 
   void HiddenUntilExit(double timeout) {

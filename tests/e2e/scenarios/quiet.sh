@@ -81,7 +81,7 @@ quiet 'MwnUpdate.exe -VerySilent /log=C:\\x.log' 1 'attach Mwn.exe'
 kill "$WINE_STARTED_PID" 2>/dev/null || true
 same_file "$SANDBOX/D/InUse/Mwn.exe" "$MWN_COPY_OLD"
 same_file "$SANDBOX/D/Mwn.exe" "$MWN_PAYLOAD"
-log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)$' || fail "no reason logged"
+log_text | grep -qE '^Not updated D:\\InUse\\Mwn.exe: .+ \(error [0-9]+\)(; held by .+)?$' || fail "no reason logged"
 temp_is_empty
 
 rm -rf "$SANDBOX/D/InUse"
@@ -114,7 +114,7 @@ launch "MwnUpdate.exe /bogus /quiet"
 hidden-until-exit 20
 expect-exit 5 87
 launch "MwnUpdate.exe -log=C:\\x.log /bogus"
-wait-plain "The command line was not understood: /bogus\r\n\r\nAccepted switches (\"-\" may stand for \"/\"):\r\n/quiet, /S, /silent or /verysilent: update without a window or a question\r\n/log <file> or /log=<file>: write a log of the run to the file\r\n/log alone: write it to the temp folder (with an administrator's rights, to %SystemRoot%\\Logs\\MwnUpdate)"
+wait-plain "The command line was not understood: /bogus\r\n\r\nAccepted switches (\"-\" may stand for \"/\"):\r\n/quiet, /S, /silent or /verysilent: update without a window or a question\r\n/log <file> or /log=<file>: write a log of the run to the file\r\n/log alone: write it to the temp folder (with an administrator's rights, to %SystemRoot%\\Logs\\MwnUpdate)\r\n/report <file>, /report=<file> or /report alone: a JSON report of the run, likewise\r\n/check: change nothing; the exit code says whether a run would update (1) or not (0)\r\n/replaceinuse: replace copies that are running; they start the new version next time"
 press OK
 expect-exit 20 87
 attach MwnUpdate.exe

@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <utility>
 
 #include "platform/platform.h"
+#include "update/base/json.h"
 
 using mwn::BadBytes;
 
@@ -65,4 +67,20 @@ TEST(Wtf8, BadBytesAreRefusedOrShownAsReplacements) {
   EXPECT_EQ(Units("\xE8\xA1!\x80", BadBytes::kReplace), u"\xFFFD!\xFFFD");
   EXPECT_EQ(Units("\xED\xA0\x80\xED\xB0\x80", BadBytes::kReplace), u"\xD800\xFFFD");
   EXPECT_TRUE(mwn::IsWtf8("C:\\Łukasz\\\xED\xB0\x80"));
+}
+
+// The report's one escaping routine: names in any script stay as they are,
+// a lone surrogate keeps its identity as an escape, and nothing the program
+// holds can end a string early or break the document.
+TEST(Wtf8, JsonStringsKeepEveryNameAndEscapeWhatJsonMust) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\Apps\\Mwn.exe", "\"C:\\\\Apps\\\\Mwn.exe\""},
+      {"Документы 日本 \xF0\x9F\x98\x80", "\"Документы 日本 \xF0\x9F\x98\x80\""},
+      {"say \"hi\"\r\n\t\x01", "\"say \\\"hi\\\"\\r\\n\\t\\u0001\""},
+      {"a\xED\xA0\x80z", "\"a\\uD800z\""},          // a high surrogate alone
+      {"\xED\xBF\xBF", "\"\\uDFFF\""},                // a low one
+      {"bad \xFF byte", "\"bad \xEF\xBF\xBD byte\""},  // no character: U+FFFD
+      {"", "\"\""},
+  };
+  for (const auto& [text, json] : cases) EXPECT_EQ(mwn::JsonString(text), json) << json;
 }

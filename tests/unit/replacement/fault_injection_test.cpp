@@ -178,6 +178,8 @@ Ending InOut(std::uint32_t code, bool afterOutcome = false) {
 Ending ExpectedEnding(const std::vector<Fault>& faults) {
   bool uniqueNameKept = false;
   bool imageKept = false;
+  // A file whose creation failed keeps nothing when its deletion fails too.
+  std::set<std::string> neverMade;
   for (const Fault& fault : faults) {
     if (fault.kind == Fault::kCorrupt) continue;
     const std::string& path = fault.what.path;
@@ -188,6 +190,7 @@ Ending ExpectedEnding(const std::vector<Fault>& faults) {
         if (path == RandomTree::kTempPath) return InOut(mwn::kErrorPathNotFound);
         break;
       case Op::DeleteFile:
+        if (neverMade.count(path) != 0) break;
         uniqueNameKept = uniqueNameKept || path == ScratchFolder();
         // The list of copies for the elevated instance lies beside the image.
         imageKept = imageKept || mwn::FolderOfPath(path) == ScratchFolder();
@@ -197,6 +200,9 @@ Ending ExpectedEnding(const std::vector<Fault>& faults) {
       case Op::OwnResource:
         return {Ending::kDecompression};
       case Op::CreateFileRW:
+        if (path == ImagePath()) return InOut(fault.code);
+        neverMade.insert(path);
+        break;
       case Op::CloseFile:
         if (path == ImagePath()) return InOut(fault.code);
         break;

@@ -42,12 +42,12 @@ struct Machine {
   static std::string OldBytes(const std::string& path) {
     return VersionedImage("2.0.0.0", "old bytes of " + path);
   }
-  void Replace() {
+  void Replace(bool replaceInUse = false) {
     mwn::MessagePump pump(platform);
     const std::vector<std::uint8_t> bytes = ToBytes(image);
     mwn::CopyFolders folders(platform, pump, mwn::RightsOfRun(platform, pump));
     mwn::ReplaceCopies(platform, pump, window, kImagePath, bytes.data(), bytes.size(), folders,
-                       {}, log, askForRights);
+                       {}, log, askForRights, replaceInUse);
   }
   // Staged files left in `folder`.
   Lines Leftovers(const std::string& folder) const {
@@ -153,6 +153,98 @@ TEST_F(ReplaceTest, APrivilegedRunLogsTheHeldFolderStepThatFailedWithItsCode) {
   EXPECT_NE(said[1].find(" in the held folder, the step \"rename\" failed: error 5"),
             std::string::npos)
       << said[1];
+  const mwn::CopyRecord& record = log.Record().copies.at(0);
+  EXPECT_EQ(record.outcome, mwn::CopyOutcome::kNotUpdated);
+  EXPECT_NE(record.reason.find("the step \"rename\" failed: error 5"), std::string::npos);
+}
+
+// A copy that a running program holds as its image, and one held otherwise.
+TEST(ReplaceInUse, ARunningImageIsNamedOrSetAsideHiddenAndRemovedOnceItsProgramEnds) {
+  enum Hold { kRunning, kNoDeleteSharing, kRenameRefused };
+  struct Case {
+    const char* name;
+    Hold hold;
+    bool replaceInUse;
+    bool administrator;   // elevated, in a folder only administrators can change
+    bool endsDuringRun;   // the program ends while the run goes on
+    bool updated;
+  };
+  const Case cases[] = {
+      {"left by default", kRunning, false, false, false, false},
+      {"set aside", kRunning, true, false, false, true},
+      {"set aside, program ends", kRunning, true, false, true, true},
+      {"set aside by an administrator", kRunning, true, true, false, true},
+      {"held without delete sharing", kNoDeleteSharing, true, false, false, false},
+      {"rename aside refused", kRenameRefused, true, false, false, false},
+  };
+  const std::string copy = "C:\\Apps\\Mwn.exe";
+  const mwn::RunningProgram program{"Mwn.exe", copy, 4242, 1};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    Machine machine;
+    FakePlatform& platform = machine.platform;
+    machine.Copy(copy);
+    platform.SetRunningImage(copy, program);
+    if (test.hold == kNoDeleteSharing) platform.SetLocked(copy);
+    if (test.hold == kRenameRefused) {
+      platform.fail = [&](Op op, const std::string& to) {
+        return op == Op::MoveFile && mwn::NameOfPath(to).rfind("~MwnOld", 0) == 0;
+      };
+    }
+    if (test.administrator) {
+      platform.elevated = true;
+      platform.SetAdministratorsOnly("C:\\Apps");
+    }
+    const auto setAside = [&] {
+      Lines names;
+      for (const std::string& name : platform.Names("C:\\Apps")) {
+        if (name.rfind("~MwnOld", 0) == 0) names.push_back(name);
+      }
+      return names;
+    };
+    if (test.endsDuringRun) {
+      platform.adversary = [&](std::size_t) {
+        if (!setAside().empty()) platform.EndRunningPrograms();
+      };
+    }
+    machine.Replace(test.replaceInUse);
+    platform.adversary = nullptr;
+    platform.fail = nullptr;
+
+    EXPECT_EQ(platform.Contents(copy), test.updated ? machine.image : Machine::OldBytes(copy));
+    EXPECT_TRUE(machine.Leftovers("C:\\Apps").empty());
+    if (!test.updated) {
+      const auto& heldBy = machine.log.Record().copies.at(0).heldBy;
+      ASSERT_EQ(heldBy.size(), 1u);
+      EXPECT_EQ(heldBy[0].pid, 4242u);
+      EXPECT_TRUE(setAside().empty());
+      continue;
+    }
+    if (test.endsDuringRun) {
+      EXPECT_TRUE(setAside().empty());
+      continue;
+    }
+    // Hidden, of the form ~MwnOld + 16 hex digits + .tmp, holding the old bytes.
+    const Lines aside = setAside();
+    ASSERT_EQ(aside.size(), 1u);
+    EXPECT_EQ(aside[0].size(), 27u);
+    EXPECT_EQ(platform.Contents("C:\\Apps\\" + aside[0]), Machine::OldBytes(copy));
+    EXPECT_NE(platform.AttributesOf("C:\\Apps\\" + aside[0]) & mwn::kAttrHidden, 0u);
+    EXPECT_EQ(platform.deletionsAtRestart, test.administrator ? aside : Lines{});
+    const mwn::CopyRecord& record = machine.log.Record().copies.at(0);
+    EXPECT_EQ(record.outcome, mwn::CopyOutcome::kUpdated);
+    EXPECT_NE(record.reason.find(aside[0]), std::string::npos) << record.reason;
+    ASSERT_EQ(record.heldBy.size(), 1u);
+    EXPECT_EQ(record.heldBy[0].pid, 4242u);
+    // The next run that comes to the copy removes it once its program has ended.
+    machine.Replace(true);
+    EXPECT_EQ(setAside(), aside);
+    platform.EndRunningPrograms();
+    machine.window.memo1.Add(copy);
+    machine.Replace(true);
+    EXPECT_TRUE(setAside().empty());
+    EXPECT_EQ(platform.Contents(copy), machine.image);
+  }
 }
 
 TEST_F(ReplaceTest, CopyThatCannotBeReadIsLeftAlone) {

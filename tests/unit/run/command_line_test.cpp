@@ -23,7 +23,7 @@ TEST(CommandLineTest, EveryQuietSpellingInAnyLetterCaseWithSlashOrDash) {
   EXPECT_TRUE(none.understood && !none.options.quiet && !none.options.log);
 }
 
-TEST(CommandLineTest, LogTakesItsPathAsTheNextArgumentAfterAnEqualsSignOrNone) {
+TEST(CommandLineTest, LogAndReportTakeTheirPathAsTheNextArgumentAfterAnEqualsSignOrNone) {
   const std::map<Arguments, std::string> paths = {
       {{"/log", "C:\\x.log"}, "C:\\x.log"},
       {{"-LOG", "D:\\My Logs\\x.log", "/quiet"}, "D:\\My Logs\\x.log"},
@@ -35,13 +35,24 @@ TEST(CommandLineTest, LogTakesItsPathAsTheNextArgumentAfterAnEqualsSignOrNone) {
     const mwn::CommandLine command = mwn::ParseCommandLine(arguments);
     EXPECT_TRUE(command.understood && command.options.log) << arguments[0];
     EXPECT_EQ(command.options.logPath, path);
+    Arguments report = arguments;
+    report[0].replace(1, 3, "report");
+    const mwn::CommandLine reported = mwn::ParseCommandLine(report);
+    EXPECT_TRUE(reported.understood && reported.options.report && !reported.options.log)
+        << report[0];
+    EXPECT_EQ(reported.options.reportPath, path);
   }
+  const mwn::Options both =
+      mwn::ParseCommandLine({"/CHECK", "-ReplaceInUse", "/report", "r.json", "/log=l.log"}).options;
+  EXPECT_TRUE(both.check && both.replaceInUse && !both.quiet);
+  EXPECT_EQ(both.reportPath + " " + both.logPath, "r.json l.log");
 }
 
 TEST(CommandLineTest, UnknownSwitchesStrayWordsAndAnEmptyLogPathAreRefused) {
   const std::map<Arguments, std::string> refused = {
       {{"/bogus"}, "/bogus"}, {{"quiet"}, "quiet"},         {{"/log="}, "/log="},
       {{"/"}, "/"},           {{"/log", "a", "b"}, "b"},    {{"/s", "--silent"}, "--silent"},
+      {{"/report="}, "/report="}, {{"/checks"}, "/checks"}, {{"/replace"}, "/replace"},
   };
   for (const auto& [arguments, first] : refused) {
     const mwn::CommandLine command = mwn::ParseCommandLine(arguments);

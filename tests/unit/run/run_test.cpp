@@ -11,6 +11,7 @@
 #include "platform/pump.h"
 #include "update/base/run_log.h"
 #include "update/base/texts.h"
+#include "update/run/check.h"
 #include "update/run/start.h"
 
 namespace {
@@ -298,6 +299,23 @@ class QuietRunTest : public RunTest {
   int Quiet(const Lines& arguments = {"/quiet"}) {
     return mwn::RunQuietly(platform, mwn::ParseCommandLine(arguments));
   }
+  // "<path> <outcome>" for each copy in the one report written, in order.
+  static Lines Outcomes(const FakePlatform& platform) {
+    Lines outcomes;
+    if (platform.reports.size() != 1) return {std::to_string(platform.reports.size()) + " reports"};
+    const std::string report = platform.reports.begin()->second.at(0);
+    for (std::size_t at = report.find("{\"path\":\""); at != std::string::npos;
+         at = report.find("{\"path\":\"", at + 1)) {
+      std::string path = report.substr(at + 9, report.find("\",\"versionBefore", at) - at - 9);
+      for (std::size_t bs = path.find("\\\\"); bs != std::string::npos;
+           bs = path.find("\\\\", bs + 1)) {
+        path.erase(bs, 1);
+      }
+      const std::size_t outcome = report.find("\"outcome\":\"", at) + 11;
+      outcomes.push_back(path + " " + report.substr(outcome, report.find('"', outcome) - outcome));
+    }
+    return outcomes;
+  }
   // The log's lines without their time stamps, once each stamp is checked.
   Lines LogText(const std::string& path) {
     Lines text;
@@ -492,5 +510,178 @@ INSTANTIATE_TEST_SUITE_P(Runs, RunByFolder,
                                            FolderCase{true, true, false},
                                            FolderCase{true, false, true},
                                            FolderCase{true, true, true}));
+
+// One document at the end; each copy with its outcome, whatever script its
+// path is in.
+TEST_F(QuietRunTest, TheReportGivesEachCopyItsVersionOutcomeAndHolder) {
+  platform.AddFile(platform.executablePath, VersionedImage("1.1.0.0"));
+  Copy("C:\\A\\Mwn.exe", "1.0.0.0");
+  Copy("C:\\B\\Mwn.exe", "1.0.0.0");
+  Copy("C:\\Ünï 日本\\Mwn.exe", "1.0.0.0");
+  platform.SetLocked("C:\\B\\Mwn.exe");
+  platform.holders["C:\\B\\Mwn.exe"] = {{"Mwn.exe", "C:\\B\\Mwn.exe", 4242, 1}};
+  EXPECT_EQ(Quiet({"/quiet", "/report=C:\\Logs\\run.json"}), 1);
+  EXPECT_EQ(platform.reports["C:\\Logs\\run.json"],
+            (Lines{"{\"updater\":\"1.1.0.0\",\"replacement\":\"2.1.0.0\",\"mode\":\"quiet\","
+                   "\"elevated\":false,\"system\":false,\"started\":\"2026-03-01T13:05:09Z\","
+                   "\"ended\":\"2026-03-01T13:05:09Z\",\"exitCode\":1,\"locations\":[\"C:\"],"
+                   "\"copies\":["
+                   "{\"path\":\"C:\\\\A\\\\Mwn.exe\",\"versionBefore\":\"1.0.0.0\","
+                   "\"outcome\":\"updated\",\"error\":0,\"reason\":\"\",\"heldBy\":[]},"
+                   "{\"path\":\"C:\\\\B\\\\Mwn.exe\",\"versionBefore\":\"1.0.0.0\","
+                   "\"outcome\":\"notUpdated\",\"error\":5,\"reason\":\"message 5 (error 5)\","
+                   "\"heldBy\":[{\"image\":\"Mwn.exe\",\"path\":\"C:\\\\B\\\\Mwn.exe\","
+                   "\"pid\":4242,\"session\":1}]},"
+                   "{\"path\":\"C:\\\\Ünï 日本\\\\Mwn.exe\",\"versionBefore\":\"1.0.0.0\","
+                   "\"outcome\":\"updated\",\"error\":0,\"reason\":\"\",\"heldBy\":[]}]}"}));
+}
+
+// A check writes nothing anywhere, takes no lock, and its exit code says what
+// a run with the same command line would do.
+TEST_F(QuietRunTest, ACheckChangesNothingAndTellsWhatARunWouldDo) {
+  struct Case {
+    const char* name;
+    std::map<std::string, std::string> copies;  // path -> version
+    bool system;
+    int exitCode;
+    Lines outcomes;
+  };
+  const Case cases[] = {
+      {"none found", {}, false, 0, {}},
+      {"one older", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "2.1.0.0"}}, false, 1,
+       {"C:\\A\\Mwn.exe wouldUpdate", "C:\\B\\Mwn.exe current"}},
+      {"all current", {{"C:\\A\\Mwn.exe", "2.1.0.0"}}, false, 0, {"C:\\A\\Mwn.exe current"}},
+      {"one newer", {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\B\\Mwn.exe", "3.0.0.0"}}, false, 2,
+       {"C:\\A\\Mwn.exe wouldUpdate", "C:\\B\\Mwn.exe newer"}},
+      {"SYSTEM, older only where users may change", {{"C:\\A\\Mwn.exe", "1.0.0.0"}}, true, 0,
+       {"C:\\A\\Mwn.exe leftForUser"}},
+      {"SYSTEM, older in an administrators' folder", {{"C:\\PF\\Mwn.exe", "1.0.0.0"}}, true, 1,
+       {"C:\\PF\\Mwn.exe wouldUpdate"}},
+      {"newer where others may change holds nothing back",
+       {{"C:\\A\\Mwn.exe", "1.0.0.0"}, {"C:\\Public\\Mwn.exe", "3.0.0.0"}}, false, 1,
+       {"C:\\Public\\Mwn.exe newer", "C:\\A\\Mwn.exe wouldUpdate"}},
+      {"SYSTEM, newer only where users may change",
+       {{"C:\\PF\\Mwn.exe", "1.0.0.0"}, {"C:\\Public\\Mwn.exe", "3.0.0.0"}}, true, 1,
+       {"C:\\PF\\Mwn.exe wouldUpdate", "C:\\Public\\Mwn.exe leftForUser"}},
+  };
+  const Op changes[] = {Op::DeleteFile,     Op::CopyFile,           Op::MoveFile,
+                        Op::CreateFileRW,   Op::WriteFileBytes,     Op::UniqueTempFile,
+                        Op::CreateFolder,   Op::CreatePrivateFolder, Op::RemoveFolder,
+                        Op::HideFile,       Op::DeleteAtRestart,    Op::FlushFile};
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    FakePlatform platform;
+    platform.AddDrive('C');
+    platform.AddFolder("C:\\Temp");
+    platform.AddFolder("C:\\PF");
+    platform.SetAdministratorsOnly("C:\\PF");
+    platform.AddFolder("C:\\Public");
+    platform.SetTrust("C:\\Public", mwn::FolderTrust::kChangeable);
+    platform.resource = Compress(image);
+    for (const auto& [path, version] : test.copies) platform.AddFile(path, OldBytes(version));
+    platform.elevated = platform.systemAccount = test.system;
+    platform.lockedByOther = platform.lockedByAdministratorsRun = true;
+    EXPECT_EQ(mwn::RunCheck(platform, mwn::ParseCommandLine(
+                                          {"/check", "/log=C:\\c.log", "/report=C:\\c.json"})),
+              test.exitCode);
+    EXPECT_EQ(Outcomes(platform), test.outcomes);
+    for (const Op op : changes) EXPECT_EQ(platform.CountOf(op), 0) << OpName(op);
+    for (const auto& [path, version] : test.copies) {
+      EXPECT_EQ(platform.Contents(path), OldBytes(version));
+    }
+    EXPECT_TRUE(platform.Names("C:\\Temp").empty());
+    EXPECT_EQ(platform.statusWrites, 0);
+    EXPECT_TRUE(platform.boxes.empty());
+    EXPECT_EQ(platform.logs["C:\\c.log"].back().substr(24, 12),
+              "Exit code " + std::to_string(test.exitCode) + ":");
+  }
+}
+
+// Written at the end of every run that searched, where detection rules look
+// for a run with an administrator's rights or a user's.
+TEST_F(QuietRunTest, TheStatusIsWrittenAtTheEndOfEveryRunThatSearchedAndOnlyThen) {
+  using Values = std::map<std::string, std::string>;
+  const auto status = [](const std::string& hive, const char* exitCode, const char* left) {
+    return Values{{hive + "\\Version", "2.1.0.0"}, {hive + "\\ExitCode", exitCode},
+                  {hive + "\\CopiesLeft", left}, {hive + "\\LastRun", "2026-03-01T13:05:09Z"}};
+  };
+  struct Case {
+    const char* name;
+    Lines arguments;
+    bool system;
+    std::function<void(FakePlatform&)> setUp;
+    int exitCode;
+    bool written;
+    Values status;
+    Lines outcomes;  // with /report
+  };
+  const auto nothing = [](FakePlatform&) {};
+  const Case cases[] = {
+      {"a user's run, one copy held", {"/quiet"}, false,
+       [](FakePlatform& platform) { platform.SetLocked("C:\\B\\Mwn.exe"); }, 1, true,
+       status("HKCU", "1", "2")},
+      {"as SYSTEM, two left for their users", {"/quiet", "/report=C:\\r.json"}, true, nothing, 3,
+       true, status("HKLM", "3", "0"),
+       {"C:\\A\\Mwn.exe leftForUser", "C:\\PF\\B\\Mwn.exe updated", "C:\\B\\Mwn.exe leftForUser"}},
+      {"refused by a newer copy", {"/quiet", "/report=C:\\r.json"}, false,
+       [](FakePlatform& platform) { platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0")); },
+       2, true, status("HKCU", "2", "3"),
+       {"C:\\A\\Mwn.exe notUpdated", "C:\\PF\\B\\Mwn.exe notUpdated", "C:\\B\\Mwn.exe notUpdated",
+        "C:\\Z\\Mwn.exe newer"}},
+      {"a newer copy where others may change is left", {"/quiet", "/report=C:\\r.json"}, false,
+       [](FakePlatform& platform) {
+         platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0"));
+         platform.SetTrust("C:\\Z", mwn::FolderTrust::kChangeable);
+       },
+       1, true, status("HKCU", "1", "1"),
+       {"C:\\A\\Mwn.exe updated", "C:\\PF\\B\\Mwn.exe notUpdated", "C:\\B\\Mwn.exe updated",
+        "C:\\Z\\Mwn.exe newer"}},
+      {"as SYSTEM, refused by a newer copy of administrators'", {"/quiet", "/report=C:\\r.json"},
+       true,
+       [](FakePlatform& platform) {
+         platform.AddFile("C:\\Z\\Mwn.exe", OldBytes("3.0.0.0"));
+         platform.SetAdministratorsOnly("C:\\Z");
+       },
+       2, true, status("HKLM", "2", "1"),
+       {"C:\\A\\Mwn.exe leftForUser", "C:\\PF\\B\\Mwn.exe notUpdated",
+        "C:\\B\\Mwn.exe leftForUser", "C:\\Z\\Mwn.exe newer"}},
+      {"a status that cannot be written", {"/quiet"}, false,
+       [](FakePlatform& platform) { platform.statusAnswer = mwn::kErrorAccessDenied; }, 1, true,
+       {}},
+      {"a check", {"/check"}, false, nothing, 1, false, {}},
+      {"not understood", {"/quiet", "/bogus"}, false, nothing, 87, false, {}},
+      {"another run", {"/quiet"}, false,
+       [](FakePlatform& platform) { platform.lockedByOther = true; }, 1618, false, {}},
+      {"no log", {"/quiet", "/log"}, false,
+       [](FakePlatform& platform) { platform.logOpens = false; }, 1622, false, {}},
+      {"unsafe", {"/quiet"}, true,
+       [](FakePlatform& platform) { platform.dllSearchNarrowed = false; }, 1654, false, {}},
+  };
+  for (const Case& test : cases) {
+    SCOPED_TRACE(test.name);
+    FakePlatform platform;
+    platform.AddDrive('C');
+    platform.AddFolder("C:\\Temp");
+    platform.resource = Compress(image);
+    platform.AddFile("C:\\A\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.AddFile("C:\\PF\\B\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.AddFile("C:\\B\\Mwn.exe", OldBytes("1.0.0.0"));
+    platform.SetAdministratorsOnly("C:\\PF\\B");
+    platform.elevated = platform.systemAccount = test.system;
+    test.setUp(platform);
+    const mwn::CommandLine command = mwn::ParseCommandLine(test.arguments);
+    EXPECT_EQ(command.options.check ? mwn::RunCheck(platform, command)
+                                    : mwn::RunQuietly(platform, command),
+              test.exitCode);
+    EXPECT_EQ(platform.registry, test.status);
+    EXPECT_EQ(platform.statusWrites, test.written ? 1 : 0);
+    if (!test.outcomes.empty()) EXPECT_EQ(Outcomes(platform), test.outcomes);
+  }
+  // A run cancelled at its question searched nothing.
+  platform.boxAnswers = {mwn::kIdCancel};
+  run.FormShow();
+  EXPECT_EQ(mwn::Finish(log, run.Outcome()), 1602);
+  EXPECT_EQ(platform.statusWrites, 0);
+}
 
 }  // namespace

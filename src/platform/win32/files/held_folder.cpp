@@ -4,6 +4,7 @@
 // folder is opened; from then on a junction put in its place, or anywhere
 // above it, changes nothing the run does.
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -22,6 +23,9 @@ constexpr std::size_t kCopyChunk = 1u << 20;
 constexpr int kTempNameTries = 16;
 // NtQueryDirectoryFile's class of entries that carry a name only.
 constexpr int kFileNamesInformation = 12;
+// And of entries with their attributes.
+constexpr int kFileDirectoryInformation = 1;
+constexpr NTSTATUS kStatusNoMoreFiles = static_cast<NTSTATUS>(0x80000006);
 
 DWORD ErrorOf(NTSTATUS status) { return RtlNtStatusToDosError(status); }
 
@@ -384,6 +388,52 @@ class Win32HeldFolder : public HeldFolder {
       filled += read;
     }
     return PeFileVersion(bytes.data(), bytes.size(), versionMS, versionLS);
+  }
+
+  // FILE_DIRECTORY_INFORMATION, read by its offsets: the next entry's, the
+  // attributes', the name's length and the name.
+  std::vector<std::string> FileNames() override {
+    std::vector<std::string> names;
+    const UniqueKernelHandle listing = Open("open to list", "", FILE_LIST_DIRECTORY, kNtFileOpen,
+                                            FILE_DIRECTORY_FILE, true);
+    if (!listing) return names;
+    std::vector<std::uint8_t> buffer(64 * 1024);
+    for (BOOLEAN restart = TRUE;; restart = FALSE) {
+      IO_STATUS_BLOCK status{};
+      const NTSTATUS listed = NtQueryDirectoryFile(
+          listing.get(), nullptr, nullptr, nullptr, &status, buffer.data(),
+          static_cast<ULONG>(buffer.size()),
+          static_cast<FILE_INFORMATION_CLASS>(kFileDirectoryInformation), FALSE, nullptr,
+          restart);
+      if (listed < 0 || listed == kStatusNoMoreFiles) return names;
+      for (std::size_t at = 0;;) {
+        const std::uint8_t* const item = buffer.data() + at;
+        ULONG next = 0, attributes = 0, length = 0;
+        std::memcpy(&next, item, sizeof next);
+        std::memcpy(&attributes, item + 56, sizeof attributes);
+        std::memcpy(&length, item + 60, sizeof length);
+        std::wstring name(length / sizeof(wchar_t), L'\0');
+        std::memcpy(&name[0], item + 64, length);
+        if ((attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0) {
+          names.push_back(NarrowText(name));
+        }
+        if (next == 0) break;
+        at += next;
+      }
+    }
+  }
+
+  std::uint32_t Hide(const std::string& name) override {
+    const UniqueKernelHandle file = Open("open to hide", name,
+                                         FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES, kNtFileOpen,
+                                         FILE_NON_DIRECTORY_FILE, false);
+    return file ? HideOpenFile(file.get()) : GetLastError();
+  }
+
+  std::uint32_t DeleteAtRestart(const std::string& name) override {
+    std::wstring wide;
+    if (!WideText(name, wide) || !PlainName(wide)) return ERROR_INVALID_NAME;
+    return DeleteEntryAtRestart(folder_, wide);
   }
 
  private:

@@ -1,4 +1,4 @@
-// The run's log, and what it says about the process.
+// The run's log and report, and what they say about the process.
 #include "platform/win32/files/nt_file.h"
 #include "platform/win32/rights/administrators.h"
 #include "platform/win32/unique_handle.h"
@@ -11,6 +11,7 @@ namespace {
 class Win32LogFile : public LogFile {
  public:
   explicit Win32LogFile(UniqueFileHandle file) : file_(std::move(file)) {}
+  HANDLE Handle() const { return file_.get(); }
 
   // Each line in one write to a file opened for appending only, so that the
   // lines of two processes sharing a log never interleave within a line.
@@ -162,6 +163,54 @@ std::unique_ptr<LogFile> Win32Platform::OpenLogFile(const std::string& path,
     return nullptr;
   }
   return std::make_unique<Win32LogFile>(std::move(file));
+}
+
+// The log's own open, with its checks, then the same file again relative to
+// that handle (an empty name), never by path, with the right to cut it
+// short; not waiting should another program hold an oplock on it.
+std::unique_ptr<LogFile> Win32Platform::OpenReportFile(const std::string& path,
+                                                       std::uint32_t& error) {
+  std::unique_ptr<LogFile> log = OpenLogFile(path, error);
+  if (!log) return nullptr;
+  constexpr ULONG kCompleteIfOplocked = 0x00000100;
+  constexpr NTSTATUS kOplockBreakInProgress = 0x00000108;
+  UNICODE_STRING none = CountedString(L"");
+  OBJECT_ATTRIBUTES attributes;
+  InitializeObjectAttributes(&attributes, &none, OBJ_CASE_INSENSITIVE,
+                             static_cast<Win32LogFile&>(*log).Handle(), nullptr);
+  IO_STATUS_BLOCK status{};
+  HANDLE opened = nullptr;
+  const NTSTATUS result = NtCreateFile(
+      &opened, FILE_WRITE_DATA | FILE_APPEND_DATA | SYNCHRONIZE, &attributes, &status, nullptr, 0,
+      FILE_SHARE_READ | FILE_SHARE_WRITE, kNtFileOpen,
+      FILE_NON_DIRECTORY_FILE | FILE_SYNCHRONOUS_IO_NONALERT | kCompleteIfOplocked, nullptr, 0);
+  UniqueFileHandle file(NT_SUCCESS(result) ? opened : INVALID_HANDLE_VALUE);
+  if (result == kOplockBreakInProgress) {
+    error = ERROR_SHARING_VIOLATION;
+    return nullptr;
+  }
+  if (!file) {
+    error = RtlNtStatusToDosError(result);
+    return nullptr;
+  }
+  if (!SetEndOfFile(file.get())) {
+    error = GetLastError();
+    return nullptr;
+  }
+  return std::make_unique<Win32LogFile>(std::move(file));
+}
+
+LocalTime Win32Platform::UniversalNow() {
+  SYSTEMTIME now;
+  GetSystemTime(&now);
+  LocalTime time;
+  time.year = now.wYear;
+  time.month = now.wMonth;
+  time.day = now.wDay;
+  time.hour = now.wHour;
+  time.minute = now.wMinute;
+  time.second = now.wSecond;
+  return time;
 }
 
 LocalTime Win32Platform::Now() {
