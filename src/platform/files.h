@@ -125,6 +125,12 @@ class FolderEntries {
   // with an administrator's rights, whose path no standard user can change
   // up to its drive's root, can. 0 or the system's error code.
   virtual std::uint32_t DeleteAtRestart(const std::string& name) = 0;
+  // Gives the entry `to` the access list of the entry `from`, entries and
+  // inheritance as they stand, for the file that takes `from`'s place: a
+  // replacement keeps the list of what it replaces, as the system's own
+  // replacement does, not what the folder gives a new file. 0 or the
+  // system's error code.
+  virtual std::uint32_t KeepAccessList(const std::string& from, const std::string& to) = 0;
 
  protected:
   // Notes `step` as the last that failed; gives `code` back.

@@ -131,6 +131,21 @@ std::uint32_t FakePlatform::HeldEntries::Hide(const std::string& name) {
   return NoLink(name) ? platform_.HideFileAt(PathOf(name)) : mwn::kErrorAccessDenied;
 }
 
+std::uint32_t FakePlatform::HeldEntries::KeepAccessList(const std::string& from,
+                                                        const std::string& to) {
+  if (!NoLink(from) || !NoLink(to)) return Failed("keep the access list", mwn::kErrorAccessDenied);
+  if (platform_.Failing(Op::KeepAccessList, PathOf(to), PathOf(from))) {
+    return Failed("keep the access list", platform_.failCode);
+  }
+  const Node* source = platform_.Find(PathOf(from));
+  Node* target = platform_.Find(PathOf(to));
+  if (source == nullptr || target == nullptr) {
+    return Failed("keep the access list", mwn::kErrorFileNotFound);
+  }
+  target->accessList = source->accessList;
+  return mwn::kErrorSuccess;
+}
+
 std::uint32_t FakePlatform::HeldEntries::DeleteAtRestart(const std::string& name) {
   if (platform_.Failing(Op::DeleteAtRestart, PathOf(name))) return platform_.failCode;
   if (!platform_.elevated || !folder_->administratorsOnly || !NoLink(name)) {

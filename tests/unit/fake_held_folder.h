@@ -36,6 +36,7 @@ class FakePlatform::HeldEntries : public mwn::HeldFolder {
   std::vector<std::string> FileNames() override;
   std::uint32_t Hide(const std::string& name) override;
   std::uint32_t DeleteAtRestart(const std::string& name) override;
+  std::uint32_t KeepAccessList(const std::string& from, const std::string& to) override;
 
  private:
   std::string PathOf(const std::string& name) const { return root_ + "\\" + name; }

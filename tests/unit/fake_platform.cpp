@@ -122,7 +122,7 @@ const char* OpName(Op op) {
       "Pause",              "CreatePrivateFolder", "RemovePrivateFolder",
       "HoldFolder",         "FullPathName",        "RandomTempName",
       "EntryVersion",       "NoSeekPenalty",       "HideFile",
-      "DeleteAtRestart"};
+      "DeleteAtRestart",    "KeepAccessList"};
   return names[static_cast<int>(op)];
 }
 
@@ -734,6 +734,14 @@ bool FakePlatform::FileAttributesOf(const std::string& path, std::uint32_t& attr
   if (node == nullptr) return false;
   attributes = node->attributes | (node->folder ? mwn::kAttrDirectory : 0);
   return true;
+}
+
+void FakePlatform::SetAccessList(const std::string& path, const std::string& list) {
+  FindOrDie(path)->accessList = list;
+}
+
+std::string FakePlatform::AccessListOf(const std::string& path) const {
+  return FindOrDie(path)->accessList;
 }
 
 std::uint32_t FakePlatform::HideFileAt(const std::string& path) {

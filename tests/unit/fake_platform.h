@@ -64,6 +64,7 @@ enum class Op {
   NoSeekPenalty,
   HideFile,
   DeleteAtRestart,
+  KeepAccessList,
 };
 
 const char* OpName(Op op);
@@ -157,6 +158,9 @@ class FakePlatform : public mwn::Platform {
   bool IsFolder(const std::string& path) const;
   std::string Contents(const std::string& path) const;
   std::uint32_t AttributesOf(const std::string& path) const;
+  // A file's access list, an opaque text; "" for what its folder gives it.
+  void SetAccessList(const std::string& path, const std::string& list);
+  std::string AccessListOf(const std::string& path) const;
   // Names as stored, in listing order, without "." and "..".
   std::vector<std::string> Names(const std::string& folder) const;
   int OpenHandles() const { return openHandles_; }
@@ -365,6 +369,7 @@ class FakePlatform : public mwn::Platform {
     mwn::FolderTrust trust = mwn::FolderTrust::kRunAccountOnly;
     int holds = 0;  // held folders: cannot be renamed, removed or replaced
     bool ownedByStandardUser = false;
+    std::string accessList;  // files: "" for what the folder gives a new one
   };
   struct Resolved {
     Node* parent = nullptr;    // folder holding the last component

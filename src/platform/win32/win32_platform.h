@@ -173,6 +173,11 @@ std::unique_ptr<HeldFolder> HeldFolderOn(HANDLE folder);
 // opened for reading and writing its attributes. 0 or the system's code.
 DWORD HideOpenFile(HANDLE file);
 
+// Gives the file open as `target` the access list of the one open as
+// `source`, its entries and their inheritance as they stand: read and set
+// through the handles, never by path. 0 or the system's error code.
+DWORD CopyAccessList(HANDLE source, HANDLE target);
+
 // Has the system delete the entry `name` of the folder held as `folder` at
 // the next restart, which it does by path: only where the folder is one only
 // administrators may change and every folder above it, up to its drive's

@@ -83,7 +83,7 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
                                        : ReplaceOutcome::kNotUpdated;
   }
   const std::string staged = Stage(folder, folderPath, error);
-  if (staged.empty() ||
+  if (staged.empty() || !KeepAccessList(folder, name, staged) ||
       !(Swap(folder, staged, name) || SwapAside(folder, folderPath, staged, name))) {
     if (!staged.empty()) Discard(folder, staged);
     Discard(folder, backup);
@@ -97,6 +97,14 @@ ReplaceOutcome CopyReplacement::ReplaceIn(FolderEntries& folder, const std::stri
   }
   Discard(folder, backup);
   return ReplaceOutcome::kUpdated;
+}
+
+bool CopyReplacement::KeepAccessList(FolderEntries& folder, const std::string& copy,
+                                     const std::string& staged) {
+  const std::uint32_t error = folder.KeepAccessList(copy, staged);
+  pump_.Step();
+  if (error != kErrorSuccess) failure_ = error;
+  return error == kErrorSuccess;
 }
 
 bool CopyReplacement::HoldsImage(const std::string& path) {

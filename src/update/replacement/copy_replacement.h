@@ -80,6 +80,9 @@ class CopyReplacement {
   void Restore(FolderEntries& folder, const std::string& backup, const std::string& name,
                bool othersMayAdd);
   bool HoldsImage(FolderEntries& folder, const std::string& name);
+  // The staged image takes the copy's own access list before it takes its
+  // place.
+  bool KeepAccessList(FolderEntries& folder, const std::string& copy, const std::string& staged);
   std::string NewTempFile(FolderEntries& folder, std::uint32_t& error);
   std::uint32_t Move(FolderEntries& folder, const std::string& source,
                      const std::string& destination, bool replace);

@@ -33,6 +33,12 @@ class PathFolder : public FolderEntries {
   std::uint32_t Hide(const std::string& name) override;
   // A run with a standard user's rights cannot.
   std::uint32_t DeleteAtRestart(const std::string&) override { return kErrorAccessDenied; }
+  // A run with a user's own rights leaves the new file the list the folder
+  // gives it, as it always has: a share or a disk without access lists
+  // could refuse the list of the old one.
+  std::uint32_t KeepAccessList(const std::string&, const std::string&) override {
+    return kErrorSuccess;
+  }
 
  private:
   std::string PathOf(const std::string& name) const;

@@ -158,6 +158,27 @@ TEST_F(ReplaceTest, APrivilegedRunLogsTheHeldFolderStepThatFailedWithItsCode) {
   EXPECT_NE(record.reason.find("the step \"rename\" failed: error 5"), std::string::npos);
 }
 
+// With an administrator's rights the new image keeps the old copy's own
+// access list, not what the folder would give a new file; where that list
+// cannot be given, the copy stays as it was.
+TEST_F(ReplaceTest, APrivilegedRunKeepsTheCopysAccessListOrLeavesTheCopy) {
+  platform.elevated = true;
+  platform.systemAccount = true;
+  for (const bool refused : {false, true}) {
+    const std::string copy = refused ? "C:\\PF\\B\\Mwn.exe" : "C:\\PF\\A\\Mwn.exe";
+    Copy(copy);
+    platform.SetAdministratorsOnly(mwn::FolderOfPath(copy));
+    platform.SetAccessList(copy, "D:P(A;;FA;;;SY)(A;;FR;;;BU)");
+    platform.fail = [refused](Op op, const std::string&) {
+      return refused && op == Op::KeepAccessList;
+    };
+    Replace();
+    EXPECT_EQ(platform.AccessListOf(copy), "D:P(A;;FA;;;SY)(A;;FR;;;BU)") << copy;
+    EXPECT_EQ(platform.Contents(copy), refused ? OldBytes(copy) : image) << copy;
+    EXPECT_TRUE(Leftovers(mwn::FolderOfPath(copy)).empty()) << copy;
+  }
+}
+
 // A copy that a running program holds as its image, and one held otherwise.
 TEST(ReplaceInUse, ARunningImageIsNamedOrSetAsideHiddenAndRemovedOnceItsProgramEnds) {
   enum Hold { kRunning, kNoDeleteSharing, kRenameRefused };

@@ -2,6 +2,7 @@
 // folder: hidden, and deleted by the system at the next restart where that
 // is safe.
 #include "platform/win32/files/nt_file.h"
+#include "platform/win32/rights/administrators.h"
 #include "platform/win32/process/system_library.h"
 #include "platform/win32/wide_path.h"
 #include "platform/win32/win32_platform.h"
@@ -78,6 +79,21 @@ DWORD DeleteEntryAtRestart(HANDLE folder, const std::wstring& name) {
   const std::wstring entry = path + (path.back() == L'\\' ? L"" : L"\\") + name;
   return MoveFileExW(entry.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) ? kErrorSuccess
                                                                           : GetLastError();
+}
+
+// The list is set as read, protected or auto-inherited as it was, so the
+// system neither drops the entries it had inherited nor looks up the folder
+// by name to inherit anew.
+DWORD CopyAccessList(HANDLE source, HANDLE target) {
+  PSECURITY_DESCRIPTOR descriptor = nullptr;
+  DWORD error = GetSecurityInfo(source, SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr,
+                                nullptr, nullptr, nullptr, &descriptor);
+  if (error != ERROR_SUCCESS) return error;
+  if (!SetKernelObjectSecurity(target, DACL_SECURITY_INFORMATION, descriptor)) {
+    error = GetLastError();
+  }
+  LocalFree(descriptor);
+  return error;
 }
 
 std::uint32_t Win32Platform::HideFileAt(const std::string& path) {

@@ -430,6 +430,17 @@ class Win32HeldFolder : public HeldFolder {
     return file ? HideOpenFile(file.get()) : GetLastError();
   }
 
+  std::uint32_t KeepAccessList(const std::string& from, const std::string& to) override {
+    const UniqueKernelHandle source = Open("open to read its access list", from, READ_CONTROL,
+                                           kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+    if (!source) return GetLastError();
+    const UniqueKernelHandle target = Open("open to give it an access list", to, WRITE_DAC,
+                                           kNtFileOpen, FILE_NON_DIRECTORY_FILE, false);
+    if (!target) return GetLastError();
+    const DWORD error = CopyAccessList(source.get(), target.get());
+    return error == kErrorSuccess ? error : Failed("keep the access list", error);
+  }
+
   std::uint32_t DeleteAtRestart(const std::string& name) override {
     std::wstring wide;
     if (!WideText(name, wide) || !PlainName(wide)) return ERROR_INVALID_NAME;
