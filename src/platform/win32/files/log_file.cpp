@@ -200,31 +200,32 @@ std::unique_ptr<LogFile> Win32Platform::OpenReportFile(const std::string& path,
   return std::make_unique<Win32LogFile>(std::move(file));
 }
 
+namespace {
+
+LocalTime TimeOf(const SYSTEMTIME& time) {
+  LocalTime converted;
+  converted.year = time.wYear;
+  converted.month = time.wMonth;
+  converted.day = time.wDay;
+  converted.hour = time.wHour;
+  converted.minute = time.wMinute;
+  converted.second = time.wSecond;
+  converted.millisecond = time.wMilliseconds;
+  return converted;
+}
+
+}  // namespace
+
 LocalTime Win32Platform::UniversalNow() {
   SYSTEMTIME now;
   GetSystemTime(&now);
-  LocalTime time;
-  time.year = now.wYear;
-  time.month = now.wMonth;
-  time.day = now.wDay;
-  time.hour = now.wHour;
-  time.minute = now.wMinute;
-  time.second = now.wSecond;
-  return time;
+  return TimeOf(now);
 }
 
 LocalTime Win32Platform::Now() {
   SYSTEMTIME now;
   GetLocalTime(&now);
-  LocalTime time;
-  time.year = now.wYear;
-  time.month = now.wMonth;
-  time.day = now.wDay;
-  time.hour = now.wHour;
-  time.minute = now.wMinute;
-  time.second = now.wSecond;
-  time.millisecond = now.wMilliseconds;
-  return time;
+  return TimeOf(now);
 }
 
 std::string Win32Platform::SystemMessage(std::uint32_t code) {
