@@ -24,6 +24,8 @@ enum DriveType : unsigned {
   kDriveRamDisk = 6,
 };
 
+enum class SeekPenalty { kNone, kIncurs, kNotSaid };
+
 struct DirEntry {
   std::string name;
   std::uint32_t attributes = 0;
@@ -88,11 +90,10 @@ class WalkServices {
   virtual std::uint32_t LogicalDriveMask() = 0;
   // Type of the drive whose root is `root` (X:\), 0 to 6.
   virtual unsigned DriveTypeOf(const std::string& root) = 0;
-  // True when the volume whose root is `root` (X:\) reports that reading
-  // far apart costs no seek (a solid-state disk); false when it reports a
-  // seek penalty or does not say (systems before Windows 7, volumes over
-  // several disks).
-  virtual bool NoSeekPenalty(const std::string& root) = 0;
+  // What the volume whose root is `root` (X:\) reports of reading far apart:
+  // no seek (a solid-state disk), a seek penalty, or nothing (systems before
+  // Windows 7, volumes over several disks, many virtual disks).
+  virtual SeekPenalty SeekPenaltyOf(const std::string& root) = 0;
   // Opens an enumeration of connected disk resources (scope connected, type
   // disk, no usage filter, no container). Null with the system's error code
   // in `error` (1222 when there is no network) when it cannot.
@@ -115,6 +116,9 @@ class WalkServices {
   // locale.
   virtual bool EqualIgnoringCase(const std::string& a, const std::string& b) = 0;
 
+  // A steady clock in microseconds from an arbitrary start, fine enough to
+  // time one listing; any thread may read it.
+  virtual std::uint64_t Microseconds() = 0;
   // Null when the system cannot make one.
   virtual std::unique_ptr<WorkLock> NewWorkLock() = 0;
   // Starts up to `count` threads, each running `body` once; null when not

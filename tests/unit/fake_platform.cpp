@@ -121,7 +121,7 @@ const char* OpName(Op op) {
       "ReadWholeFile",      "RunningElevated",     "RunElevated",
       "Pause",              "CreatePrivateFolder", "RemovePrivateFolder",
       "HoldFolder",         "FullPathName",        "RandomTempName",
-      "EntryVersion",       "NoSeekPenalty",       "HideFile",
+      "EntryVersion",       "SeekPenaltyOf",       "HideFile",
       "DeleteAtRestart",    "KeepAccessList"};
   return names[static_cast<int>(op)];
 }
@@ -564,9 +564,20 @@ unsigned FakePlatform::DriveTypeOf(const std::string& root) {
   return found == driveTypes_.end() ? mwn::kDriveNoRootDir : found->second;
 }
 
-bool FakePlatform::NoSeekPenalty(const std::string& root) {
-  if (Failing(Op::NoSeekPenalty, root) || root.empty()) return false;
-  return noSeekPenaltyDrives.find(UpperAscii(root[0])) != std::string::npos;
+mwn::SeekPenalty FakePlatform::SeekPenaltyOf(const std::string& root) {
+  if (Failing(Op::SeekPenaltyOf, root) || root.empty()) return mwn::SeekPenalty::kNotSaid;
+  const auto reports = [&root](const std::string& drives) {
+    return drives.find(UpperAscii(root[0])) != std::string::npos;
+  };
+  if (reports(noSeekPenaltyDrives)) return mwn::SeekPenalty::kNone;
+  return reports(seekPenaltyDrives) ? mwn::SeekPenalty::kIncurs : mwn::SeekPenalty::kNotSaid;
+}
+
+// Real time: the listing delays are waited out in real time.
+std::uint64_t FakePlatform::Microseconds() {
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                        std::chrono::steady_clock::now().time_since_epoch())
+                                        .count());
 }
 
 std::unique_ptr<mwn::ConnectedDisks> FakePlatform::OpenConnectedDisks(std::uint32_t& error) {

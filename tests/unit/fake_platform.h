@@ -61,7 +61,7 @@ enum class Op {
   FullPathName,
   RandomTempName,
   EntryVersion,
-  NoSeekPenalty,
+  SeekPenaltyOf,
   HideFile,
   DeleteAtRestart,
   KeepAccessList,
@@ -252,8 +252,10 @@ class FakePlatform : public mwn::Platform {
   // The first this many waits of each work lock's window side end at once,
   // as on a window message.
   int messagesWhileWaiting = 0;
-  // Letters of the drives that report no seek penalty.
+  // Drive letters that report no seek, and that report a seek penalty; the
+  // others say nothing.
   std::string noSeekPenaltyDrives;
+  std::string seekPenaltyDrives;
 
   std::function<void()> onPump;
   int pumps = 0;
@@ -272,7 +274,8 @@ class FakePlatform : public mwn::Platform {
   // --- mwn::Platform ----------------------------------------------------------
   std::uint32_t LogicalDriveMask() override;
   unsigned DriveTypeOf(const std::string& root) override;
-  bool NoSeekPenalty(const std::string& root) override;
+  mwn::SeekPenalty SeekPenaltyOf(const std::string& root) override;
+  std::uint64_t Microseconds() override;
   std::unique_ptr<mwn::ConnectedDisks> OpenConnectedDisks(std::uint32_t& error) override;
   bool FolderExists(const std::string& path) override;
   bool FileExists(const std::string& path) override;

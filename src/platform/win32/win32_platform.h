@@ -16,7 +16,7 @@ class Win32Platform : public Platform {
 
   std::uint32_t LogicalDriveMask() override;
   unsigned DriveTypeOf(const std::string& root) override;
-  bool NoSeekPenalty(const std::string& root) override;
+  SeekPenalty SeekPenaltyOf(const std::string& root) override;
   std::unique_ptr<ConnectedDisks> OpenConnectedDisks(std::uint32_t& error) override;
 
   bool FolderExists(const std::string& path) override;
@@ -49,6 +49,7 @@ class Win32Platform : public Platform {
                                              std::uint32_t& error) override;
   bool ReadWholeFile(const std::string& path, std::string& content) override;
 
+  std::uint64_t Microseconds() override;
   std::unique_ptr<WorkLock> NewWorkLock() override;
   std::unique_ptr<WorkerThreads> StartWorkerThreads(unsigned count,
                                                     const std::function<void()>& body,

@@ -44,7 +44,8 @@ ListingsAhead::ListingsAhead(Platform& platform, const std::string& root, const 
       name_(name),
       limits_(limits),
       whileWaiting_(whileWaiting),
-      lock_(platform.NewWorkLock()) {
+      lock_(platform.NewWorkLock()),
+      inWalkOrder_(limits.inWalkOrder) {
   AddWaiting({}, root);
   if (lock_) {
     threads_ = platform_.StartWorkerThreads(limits_.inWalkOrder ? 1 : limits_.threads,
@@ -59,6 +60,7 @@ ListingsAhead::~ListingsAhead() {
     stopping_ = true;
     lock_->WakeWorkers();
   }
+  addedThreads_.reset();
   threads_.reset();
 }
 
@@ -71,13 +73,14 @@ FolderContents ListingsAhead::Take(const WalkPosition& position) {
     lock_->WakeWorkers();
   }
   for (;;) {
+    AddThreads();
     const Jobs::iterator job = jobs_.find(position);
     if (job != jobs_.end() && job->second.state == State::kListed) {
       FolderContents contents = std::move(job->second.contents);
       const std::exception_ptr error = job->second.error;
       listed_.erase(position);
       jobs_.erase(job);
-      if (!limits_.inWalkOrder || listing_ + listed_.size() + Batch() <= limits_.listings) {
+      if (!inWalkOrder_ || listing_ + listed_.size() + Batch() <= limits_.listings) {
         lock_->WakeWorkers();
       }
       if (error) std::rethrow_exception(error);
@@ -130,19 +133,44 @@ void ListingsAhead::List(Jobs::iterator job) {
     const std::string folder = job->second.folder;
     FolderContents contents;
     std::exception_ptr error;
+    std::uint64_t took = 0;
     {
       Unlocked unlocked(*lock_);
       try {
+        const std::uint64_t started = platform_.Microseconds();
         contents = ReadFolder(platform_, folder, name_, [this] { return !stopping_; });
+        took = platform_.Microseconds() - started;
       } catch (...) {
         error = std::current_exception();
       }
     }
     if (stopping_) return;
+    Pace(took);
     Store(position, ticket, std::move(contents), error);
   } catch (...) {
     Fail(ticket, std::current_exception());
   }
+}
+
+// Where the volume does not say whether its disk seeks: in walk order while
+// its listings wait for the disk, with every thread while they come from
+// memory, where no disk head is sent anywhere.
+void ListingsAhead::Pace(std::uint64_t took) {
+  if (!limits_.widenFromMemory || !pace_.Record(took)) return;
+  inWalkOrder_ = !pace_.FromMemory();
+  if (inWalkOrder_) return;
+  lock_->WakeWorkers();
+  lock_->WakeOwner();  // to start the other threads
+}
+
+// With the lock held, on the walk's thread: the threads that listings from
+// memory can use, started the first time they can.
+void ListingsAhead::AddThreads() {
+  if (!limits_.widenFromMemory || inWalkOrder_ || threadsAdded_ || !threads_) return;
+  threadsAdded_ = true;
+  Unlocked unlocked(*lock_);
+  addedThreads_ = platform_.StartWorkerThreads(limits_.threads - 1, [this] { Work(); },
+                                               [this] { AnswerWhileJoining(); });
 }
 
 // The first waiting folder in walk order, if the limit lets it be listed now.
@@ -153,7 +181,9 @@ ListingsAhead::Jobs::iterator ListingsAhead::NextToList() {
     return job.second.state == State::kWaiting;
   });
   if (first == jobs_.end()) return first;
-  if (!linksAhead_.empty() && *linksAhead_.begin() < first->first) return jobs_.end();
+  if (inWalkOrder_ && (listing_ > 0 || (!linksAhead_.empty() && *linksAhead_.begin() < first->first))) {
+    return jobs_.end();
+  }
   if (listing_ + listed_.size() < limits_.listings) return first;
   if (listed_.empty() || !(first->first < *listed_.rbegin())) return jobs_.end();
   const WalkPosition last = *listed_.rbegin();  // a copy: Evict erases it from listed_
@@ -209,11 +239,12 @@ void ListingsAhead::Listed(Job& job, std::exception_ptr error) {
   job.state = State::kListed;
   job.error = error;
   --listing_;
-  if (!limits_.inWalkOrder || listed_.size() >= Batch()) lock_->WakeOwner();
-  lock_->WakeWorkers();
+  if (!inWalkOrder_ || listed_.size() >= Batch()) lock_->WakeOwner();
+  // In walk order the thread that listed lists on.
+  if (!inWalkOrder_) lock_->WakeWorkers();
 }
 
-// In walk order the one thread lists faster than the walk takes, or slower:
+// In walk order one thread lists faster than the walk takes, or slower:
 // either side that waits is woken once for a batch of listings, not for each,
 // and the thread wakes the walk whenever it stops itself.
 std::size_t ListingsAhead::Batch() const { return std::max(1u, limits_.listings / 4); }

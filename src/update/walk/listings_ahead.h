@@ -17,18 +17,22 @@
 
 #include "platform/platform.h"
 #include "update/walk/folder_contents.h"
+#include "update/walk/listing_pace.h"
 
 namespace mwn {
 
 // How far to look ahead: `threads` listings in flight at once, and at most
 // `listings` of them in flight or listed and not yet taken. No threads: the
-// walk lists each folder itself. `inWalkOrder`: one thread, which makes the
-// serial walk's calls in the serial walk's order (a disk that seeks sees the
-// same reads), pausing at each link until the walk has been below it.
+// walk lists each folder itself. `inWalkOrder`: one listing at a time, which
+// makes the serial walk's calls in the serial walk's order (a disk that seeks
+// sees the same reads), pausing at each link until the walk has been below
+// it. `widenFromMemory`: in walk order only while the listings wait for the
+// disk, and `threads` at once while they come from memory (ListingPace).
 struct LookAhead {
   unsigned threads = 0;
   unsigned listings = 0;
   bool inWalkOrder = false;
+  bool widenFromMemory = false;
 };
 
 // A folder's place in the walk: the index of each subfolder on the way down
@@ -73,6 +77,8 @@ class ListingsAhead {
   void Work();
   void List(Jobs::iterator job);
   Jobs::iterator NextToList();
+  void Pace(std::uint64_t took);
+  void AddThreads();
   void Store(const WalkPosition& position, std::uint64_t ticket, FolderContents contents,
              std::exception_ptr error);
   void Fail(std::uint64_t ticket, std::exception_ptr error);
@@ -92,6 +98,8 @@ class ListingsAhead {
   const std::unique_ptr<WorkLock> lock_;
   std::atomic<bool> stopping_{false};
   // Under the lock.
+  bool inWalkOrder_;
+  ListingPace pace_;
   Jobs jobs_;
   std::set<WalkPosition> listed_;
   // In walk order, the links listed and not yet passed by the walk.
@@ -100,8 +108,10 @@ class ListingsAhead {
   std::size_t orphans_ = 0;
   std::size_t mostHeld_ = 0;
   std::uint64_t nextTicket_ = 0;
-  // Last: its threads go first.
+  // The walk's thread alone starts and joins threads. Last: they go first.
+  bool threadsAdded_ = false;
   std::unique_ptr<WorkerThreads> threads_;
+  std::unique_ptr<WorkerThreads> addedThreads_;
 };
 
 }  // namespace mwn

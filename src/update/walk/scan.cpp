@@ -24,10 +24,24 @@ constexpr char kLastDriveLetter = 'Z';
 // must seek, its cache cold (a script run at startup), would only be sent
 // back and forth between the folders listed at once: one thread lists there,
 // in the serial walk's order, so that the window's work between listings
-// never keeps the disk waiting. So does a disk that does not say.
+// never keeps the disk waiting. So does a disk that does not say, for as long
+// as its listings wait for it: answered from memory, they are shared out.
 constexpr LookAhead kShareLookAhead{32, 256};
 constexpr LookAhead kLocalLookAhead{8, 64};
 constexpr LookAhead kSeekingLookAhead{1, 64, true};
+constexpr LookAhead kNotSaidLookAhead{8, 64, true, true};
+
+LookAhead LocalLookAhead(SeekPenalty penalty) {
+  switch (penalty) {
+    case SeekPenalty::kNone:
+      return kLocalLookAhead;
+    case SeekPenalty::kIncurs:
+      return kSeekingLookAhead;
+    case SeekPenalty::kNotSaid:
+      break;
+  }
+  return kNotSaidLookAhead;
+}
 
 void SearchLocation(Platform& platform, MessagePump& pump, MainWindow& window,
                     const std::string& line, const std::string& root, const std::string& shown,
@@ -51,7 +65,7 @@ void ScanDrives(Platform& platform, MessagePump& pump, MainWindow& window) {
     const unsigned type = platform.DriveTypeOf(root);
     pump.Step();
     if (!IsSearchedDriveType(type)) continue;
-    const LookAhead lookAhead = platform.NoSeekPenalty(root) ? kLocalLookAhead : kSeekingLookAhead;
+    const LookAhead lookAhead = LocalLookAhead(platform.SeekPenaltyOf(root));
     pump.Step();
     SearchLocation(platform, pump, window, letter + ":", root, letter + ":", lookAhead);
   }

@@ -15,6 +15,7 @@
 #include "platform/pump.h"
 #include "platform/wtf8.h"
 #include "random_tree.h"
+#include "update/walk/listing_pace.h"
 
 using Lines = std::vector<std::string>;
 
@@ -327,6 +328,29 @@ TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
     ASSERT_EQ(WindowEvents(tree, {8, 1 + seed % 4 * 16, true}, breakOff, true),
               WindowEvents(tree, {}, breakOff, true)) << tree.Summary();
   }
+}
+
+// Runs of listings that took the same time, and the judgement after each run.
+TEST(LookAhead, ListingsComeFromMemoryAfterARunOfQuickOnesAndWaitForTheDiskAgainWhenAQuarterAreSlow) {
+  constexpr std::uint64_t kSlow = mwn::ListingPace::kDiskWaitMicroseconds;
+  const struct {
+    int listings;
+    std::uint64_t microseconds;
+    bool fromMemory;
+  } runs[] = {
+      {63, 0, false},        {1, kSlow, false},     {63, kSlow - 1, false},
+      {1, 0, true},          {15, kSlow, true},     {1, 10 * kSlow, false},
+      {63, 0, false},        {1, 0, true},          {49, 0, true},
+      {16, kSlow, false},
+  };
+  mwn::ListingPace pace;
+  int changes = 0;
+  for (const auto& run : runs) {
+    for (int i = 0; i < run.listings; ++i) changes += pace.Record(run.microseconds);
+    EXPECT_EQ(pace.FromMemory(), run.fromMemory) << "after " << run.listings << " of "
+                                                 << run.microseconds << " us";
+  }
+  EXPECT_EQ(changes, 4);
 }
 
 // Listing \\srv\apps, its ten folders and their three subfolders each.
