@@ -173,6 +173,12 @@ void ListingsAhead::AddThreads() {
                                                [this] { AnswerWhileJoining(); });
 }
 
+// In walk order the walk must have been below a link before anything after
+// it is listed.
+bool ListingsAhead::LinkAheadOf(const WalkPosition& position) const {
+  return !linksAhead_.empty() && *linksAhead_.begin() < position;
+}
+
 // The first waiting folder in walk order, if the limit lets it be listed now.
 // When the limit is reached with listings taken later than it, the one the
 // walk will take last makes room: holding it would hold up the walk.
@@ -181,9 +187,7 @@ ListingsAhead::Jobs::iterator ListingsAhead::NextToList() {
     return job.second.state == State::kWaiting;
   });
   if (first == jobs_.end()) return first;
-  if (inWalkOrder_ && (listing_ > 0 || (!linksAhead_.empty() && *linksAhead_.begin() < first->first))) {
-    return jobs_.end();
-  }
+  if (inWalkOrder_ && (listing_ > 0 || LinkAheadOf(first->first))) return jobs_.end();
   if (listing_ + listed_.size() < limits_.listings) return first;
   if (listed_.empty() || !(first->first < *listed_.rbegin())) return jobs_.end();
   const WalkPosition last = *listed_.rbegin();  // a copy: Evict erases it from listed_

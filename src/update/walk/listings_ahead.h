@@ -76,6 +76,7 @@ class ListingsAhead {
 
   void Work();
   void List(Jobs::iterator job);
+  bool LinkAheadOf(const WalkPosition& position) const;
   Jobs::iterator NextToList();
   void Pace(std::uint64_t took);
   void AddThreads();

@@ -163,7 +163,8 @@ TEST(ScanLookAhead, LocalDrivesLookAheadWhereTheyReportNoSeekOrTheirListingsCome
   platform.threadLimit = 8;
   for (char letter : {'C', 'D', 'E', 'F', 'G'}) {
     platform.AddDrive(letter);
-    for (int i = 0; i < 100; ++i) platform.AddFolder(std::string(1, letter) + ":\\" + std::to_string(i));
+    const std::string root = std::string(1, letter) + ":\\";
+    for (int i = 0; i < 100; ++i) platform.AddFolder(root + std::to_string(i));
   }
   platform.noSeekPenaltyDrives = "C";
   platform.seekPenaltyDrives = "F";

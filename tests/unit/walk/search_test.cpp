@@ -331,7 +331,7 @@ TEST(LookAhead, WindowIsToldWhatTheSerialWalkTellsIt) {
 }
 
 // Runs of listings that took the same time, and the judgement after each run.
-TEST(LookAhead, ListingsComeFromMemoryAfterARunOfQuickOnesAndWaitForTheDiskAgainWhenAQuarterAreSlow) {
+TEST(LookAhead, ListingsFromMemoryAfterARunOfQuickOnesAndFromTheDiskOnceAQuarterAreSlow) {
   constexpr std::uint64_t kSlow = mwn::ListingPace::kDiskWaitMicroseconds;
   const struct {
     int listings;
