@@ -566,18 +566,16 @@ unsigned FakePlatform::DriveTypeOf(const std::string& root) {
 
 mwn::SeekPenalty FakePlatform::SeekPenaltyOf(const std::string& root) {
   if (Failing(Op::SeekPenaltyOf, root) || root.empty()) return mwn::SeekPenalty::kNotSaid;
-  const auto reports = [&root](const std::string& drives) {
-    return drives.find(UpperAscii(root[0])) != std::string::npos;
-  };
-  if (reports(noSeekPenaltyDrives)) return mwn::SeekPenalty::kNone;
-  return reports(seekPenaltyDrives) ? mwn::SeekPenalty::kIncurs : mwn::SeekPenalty::kNotSaid;
+  const char letter = UpperAscii(root[0]);
+  if (noSeekPenaltyDrives.find(letter) != std::string::npos) return mwn::SeekPenalty::kNone;
+  if (seekPenaltyDrives.find(letter) != std::string::npos) return mwn::SeekPenalty::kIncurs;
+  return mwn::SeekPenalty::kNotSaid;
 }
 
 // Real time: the listing delays are waited out in real time.
 std::uint64_t FakePlatform::Microseconds() {
-  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
-                                        std::chrono::steady_clock::now().time_since_epoch())
-                                        .count());
+  const auto now = std::chrono::steady_clock::now().time_since_epoch();
+  return std::chrono::duration_cast<std::chrono::microseconds>(now).count();
 }
 
 std::unique_ptr<mwn::ConnectedDisks> FakePlatform::OpenConnectedDisks(std::uint32_t& error) {

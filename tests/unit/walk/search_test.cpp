@@ -337,18 +337,14 @@ TEST(LookAhead, ListingsFromMemoryAfterARunOfQuickOnesAndFromTheDiskOnceAQuarter
     int listings;
     std::uint64_t microseconds;
     bool fromMemory;
-  } runs[] = {
-      {63, 0, false},        {1, kSlow, false},     {63, kSlow - 1, false},
-      {1, 0, true},          {15, kSlow, true},     {1, 10 * kSlow, false},
-      {63, 0, false},        {1, 0, true},          {49, 0, true},
-      {16, kSlow, false},
-  };
+  } runs[] = {{63, 0, false}, {1, kSlow, false}, {63, kSlow - 1, false}, {1, 0, true},
+              {15, kSlow, true}, {1, 10 * kSlow, false}, {63, 0, false}, {1, 0, true},
+              {49, 0, true}, {16, kSlow, false}};
   mwn::ListingPace pace;
   int changes = 0;
   for (const auto& run : runs) {
     for (int i = 0; i < run.listings; ++i) changes += pace.Record(run.microseconds);
-    EXPECT_EQ(pace.FromMemory(), run.fromMemory) << "after " << run.listings << " of "
-                                                 << run.microseconds << " us";
+    EXPECT_EQ(pace.FromMemory(), run.fromMemory) << run.listings << " of " << run.microseconds;
   }
   EXPECT_EQ(changes, 4);
 }
