@@ -154,8 +154,8 @@ TEST_F(ScanTest, NothingToScanLeavesEverythingEmpty) {
 // Listing threads on a disk that must seek would send its head back and
 // forth: one thread lists there, in the serial walk's order. Where the disk
 // does not say, it is taken to seek while its listings wait for it (E: answers
-// each after 5 ms), and gets the other threads once they come from memory.
-// Shares get every thread.
+// each after 5 ms), and gets the other threads once they come from memory
+// (D:, with room for a busy machine to slow a few). Shares get every thread.
 TEST(ScanLookAhead, LocalDrivesLookAheadWhereTheyReportNoSeekOrTheirListingsComeFromMemory) {
   FakePlatform platform;
   FakeWindow window;
@@ -163,7 +163,8 @@ TEST(ScanLookAhead, LocalDrivesLookAheadWhereTheyReportNoSeekOrTheirListingsCome
   for (char letter : {'C', 'D', 'E', 'F'}) {
     platform.AddDrive(letter);
     const std::string root = std::string(1, letter) + ":\\";
-    for (int i = 0; i < 100; ++i) platform.AddFolder(root + std::to_string(i));
+    const int folders = letter == 'E' || letter == 'F' ? 80 : 400;
+    for (int i = 0; i < folders; ++i) platform.AddFolder(root + std::to_string(i));
   }
   platform.noSeekPenaltyDrives = "C";
   platform.seekPenaltyDrives = "F";
